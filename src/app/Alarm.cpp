@@ -1,0 +1,256 @@
+// SPDX-License-Identifier: MIT
+#include "Alarm.h"
+
+#include "ControlTable.h"
+#include "Platform.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QStringList twoDigitEntries(int count)
+{
+    QStringList entries;
+    for (int i = 0; i < count; ++i)
+        entries << QStringLiteral("%1").arg(i, 2, 10, QLatin1Char('0'));
+    return entries;
+}
+
+// A key stroke that types a character, as opposed to navigation, function and modifier keys.
+// Tab moves the focus and Alt combinations are accelerators, so neither counts.
+bool producesCharacter(const QKeyEvent &event)
+{
+    if (event.text().isEmpty() || event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab)
+        return false;
+    return !(event.modifiers() & Qt::AltModifier);
+}
+
+} // namespace
+
+QIcon applicationIcon()
+{
+    Q_INIT_RESOURCE(app);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/alarm-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icons/alarm-32.png"), QSize(32, 32));
+    return icon;
+}
+
+Alarm::Alarm(Platform &platform, QWidget *parent) : QWidget(parent), m_platform(platform)
+{
+    createControls();
+    connectEvents();
+}
+
+void Alarm::createControls()
+{
+    setObjectName(QStringLiteral("Alarm"));
+    setWindowTitle(QStringLiteral("ALARM"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(design::twipsToPixels(design::kClientWidth), design::twipsToPixels(design::kClientHeight));
+    setWindowIcon(applicationIcon());
+
+    Timer4 = new QTimer(this);
+    Details = new QPushButton(this);
+    Shutdown = new QPushButton(this);
+    AM = new QComboBox(this);
+    Minutes = new QComboBox(this);
+    Hour = new QComboBox(this);
+    Alarmon = new QPushButton(this);
+    Alarmoff = new QPushButton(this);
+    Text1 = new QLineEdit(this);
+    Timer2 = new QTimer(this);
+    Timer3 = new QTimer(this);
+    Timer1 = new QTimer(this);
+    Text2 = new QLineEdit(this);
+    Label6 = new QLabel(this);
+    Label5 = new QLabel(this);
+    Label4 = new QLabel(this);
+    Label3 = new QLabel(this);
+    Label1 = new QLabel(this);
+    Label2 = new QLabel(this);
+
+    const QHash<QString, QWidget *> widgets{
+        {"Details", Details},   {"Shutdown", Shutdown}, {"AM", AM},
+        {"Minutes", Minutes},   {"Hour", Hour},         {"Alarmon", Alarmon},
+        {"Alarmoff", Alarmoff}, {"Text1", Text1},       {"Text2", Text2},
+        {"Label6", Label6},     {"Label5", Label5},     {"Label4", Label4},
+        {"Label3", Label3},     {"Label1", Label1},     {"Label2", Label2},
+    };
+    const QColor buttonFace = palette().color(QPalette::Button);
+
+    for (const design::Control &d : design::kControls) {
+        QWidget *w = widgets.value(qs(d.name));
+        w->setObjectName(qs(d.name));
+        w->setGeometry(design::pixelRect(d.left, d.top, d.width, d.height));
+        w->setToolTip(qs(d.toolTip));
+        w->setEnabled(d.enabled);
+        w->setVisible(d.visible);
+        if (d.fontPixels != design::kDefaultFont) {
+            QFont font(QStringLiteral("Times New Roman"));
+            font.setBold(true);
+            font.setPixelSize(d.fontPixels);
+            w->setFont(font);
+        }
+        if (auto *button = qobject_cast<QPushButton *>(w)) {
+            button->setText(qs(d.caption));
+            button->setAutoDefault(false);
+        } else if (auto *label = qobject_cast<QLabel *>(w)) {
+            label->setText(qs(d.caption));
+            label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+            label->setAutoFillBackground(true);
+            QPalette colours = label->palette();
+            colours.setColor(QPalette::Window, buttonFace);
+            if (label != Label4)
+                colours.setColor(QPalette::WindowText, Qt::black);
+            label->setPalette(colours);
+        } else if (auto *list = qobject_cast<QComboBox *>(w)) {
+            QPalette colours = list->palette();
+            colours.setColor(QPalette::Base, buttonFace);
+            for (const auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+                colours.setColor(role, Qt::black);
+            list->setPalette(colours);
+        }
+    }
+
+    Label4->setToolTip(qs(design::kCreditLine) + QStringLiteral(".   "));
+    Label6->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Label6->setLineWidth(1);
+
+    Hour->addItems(twoDigitEntries(12));
+    Minutes->addItems(twoDigitEntries(60));
+    AM->addItems({QStringLiteral("AM"), QStringLiteral("PM")});
+    for (QComboBox *list : {Hour, Minutes, AM})
+        list->setCurrentIndex(-1);
+
+    // A list is named by its caption for screen readers; Qt would otherwise read its entry.
+    Label1->setBuddy(Hour);
+    Label2->setBuddy(Minutes);
+    Label3->setBuddy(AM);
+
+    // Focus follows the tab indexes through the controls that can take it; labels never do, and
+    // the hidden fields are state, not input.
+    Text1->setFocusPolicy(Qt::NoFocus);
+    Text2->setFocusPolicy(Qt::NoFocus);
+    std::vector<const design::Control *> focusOrder;
+    for (const design::Control &d : design::kControls) {
+        if (widgets.value(qs(d.name))->focusPolicy() != Qt::NoFocus)
+            focusOrder.push_back(&d);
+    }
+    std::sort(focusOrder.begin(), focusOrder.end(), [](auto a, auto b) { return a->tabIndex < b->tabIndex; });
+    for (size_t i = 1; i < focusOrder.size(); ++i)
+        setTabOrder(widgets.value(qs(focusOrder[i - 1]->name)), widgets.value(qs(focusOrder[i]->name)));
+    Details->setFocus();
+
+    const QHash<QString, QTimer *> timers{
+        {"Timer1", Timer1}, {"Timer2", Timer2}, {"Timer3", Timer3}, {"Timer4", Timer4}};
+    for (const design::Timer &d : design::kTimers) {
+        QTimer *timer = timers.value(qs(d.name));
+        timer->setObjectName(qs(d.name));
+        timer->setInterval(d.intervalMs);
+        if (d.running)
+            timer->start();
+    }
+}
+
+void Alarm::connectEvents()
+{
+    connect(Details, &QPushButton::clicked, this, &Alarm::Details_Click);
+    connect(Timer3, &QTimer::timeout, this, &Alarm::Timer3_Timer);
+    connect(Hour, &QComboBox::currentIndexChanged, this, &Alarm::Hour_Click, Qt::DirectConnection);
+    connect(Minutes, &QComboBox::currentIndexChanged, this, &Alarm::Minutes_Click, Qt::DirectConnection);
+    connect(AM, &QComboBox::currentIndexChanged, this, &Alarm::AM_Click, Qt::DirectConnection);
+    connect(Alarmon, &QPushButton::clicked, this, &Alarm::Alarmon_Click);
+    connect(Shutdown, &QPushButton::clicked, this, &Alarm::Shutdown_Click);
+    connect(Alarmoff, &QPushButton::clicked, this, &Alarm::Alarmoff_Click);
+    connect(Timer1, &QTimer::timeout, this, &Alarm::Timer1_Timer);
+    connect(Timer4, &QTimer::timeout, this, &Alarm::Timer4_Timer);
+    connect(Timer2, &QTimer::timeout, this, &Alarm::Timer2_Timer);
+
+    // Key presses, mouse moves and the label click arrive through this window's event filter.
+    m_keyPressHandlers = {
+        {Hour, &Alarm::Hour_KeyPress},
+        {Minutes, &Alarm::Minutes_KeyPress},
+        {AM, &Alarm::AM_KeyPress},
+    };
+    m_mouseMoveHandlers = {
+        {Alarmon, &Alarm::Alarmon_MouseMove},   {Alarmoff, &Alarm::Alarmoff_MouseMove},
+        {Shutdown, &Alarm::Shutdown_MouseMove}, {Details, &Alarm::Details_MouseMove},
+        {Label1, &Alarm::Label1_MouseMove},     {Label2, &Alarm::Label2_MouseMove},
+        {Label3, &Alarm::Label3_MouseMove},     {Label4, &Alarm::Label4_MouseMove},
+        {Label5, &Alarm::Label5_MouseMove},     {Label6, &Alarm::Label6_MouseMove},
+    };
+    for (QObject *list : m_keyPressHandlers.keys())
+        list->installEventFilter(this);
+    for (QObject *control : m_mouseMoveHandlers.keys()) {
+        static_cast<QWidget *>(control)->setMouseTracking(true);
+        control->installEventFilter(this);
+    }
+}
+
+bool Alarm::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (const auto handler = m_keyPressHandlers.value(watched)) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (producesCharacter(*key)) {
+                QChar keyAscii = key->text().at(0);
+                (this->*handler)(keyAscii);
+            }
+        }
+        break;
+    case QEvent::MouseMove:
+        // Qt shows a disabled control's events to filters too; such a control has no hover.
+        if (const auto handler = m_mouseMoveHandlers.value(watched)) {
+            auto *control = static_cast<QWidget *>(watched);
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (control->isEnabled() && control->isVisible()) {
+                const QPoint at = mouse->position().toPoint();
+                (this->*handler)(mouse->buttons(), mouse->modifiers(), at.x(), at.y());
+            }
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (watched == Label4 && Label4->isEnabled()) {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() == Qt::LeftButton && Label4->rect().contains(mouse->position().toPoint()))
+                Label4_Click();
+        }
+        break;
+    default:
+        break;
+    }
+    // Every event goes on to the control's own handling.
+    return false;
+}
+
+void Alarm::setVisible(bool visible)
+{
+    if (visible && !m_loaded) {
+        m_loaded = true;
+        Form_Load();
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            setGeometry(
+                QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+    }
+    QWidget::setVisible(visible);
+}

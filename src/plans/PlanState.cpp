@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: MIT
+#include "PlanState.h"
+
+#include "app/Alarm.h"
+
+#include <QTimer>
+
+double timeTextValue(const QString &timeText)
+{
+    return timeText.toDouble();
+}
+
+PlanState Alarm::planState() const
+{
+    if (Timer1->isActive())
+        return PlanState::AlarmArmed;
+    if (Timer4->isActive())
+        return PlanState::Ringing;
+    if (Timer2->isActive())
+        return PlanState::ShutdownArmed;
+    return PlanState::Idle;
+}

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+#include "ShutdownWatch.h"
+
+#include "Platform.h"
+#include "app/Alarm.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+QString shutdownScriptPath(const QString &directory)
+{
+    return directory + QStringLiteral("/Shut down.bat");
+}
+
+// Watches for the target minute every 100 ms and never stops itself: for as long as the minute
+// lasts and the machine runs, every tick writes the script again and starts another attempt.
+void Alarm::Timer2_Timer()
+try {
+    Timer1->stop();
+    Timer4->stop();
+    Hour->setEnabled(false);
+    Minutes->setEnabled(false);
+    AM->setEnabled(false);
+    Label1->setEnabled(false);
+    Label2->setEnabled(false);
+    Label3->setEnabled(false);
+    Shutdown->setEnabled(false);
+    Alarmon->hide();
+    Alarmoff->show();
+
+    if (timeTextValue(Text1->text()) != timeTextValue(Text2->text()))
+        return;
+
+    QString script = shutdownScriptPath(m_platform.programDirectory());
+    try {
+        m_platform.writeFile(script, kShutdownScript);
+    } catch (const PlatformError &) {
+        // An installed program cannot write beside itself; the user's runtime directory can.
+        script = shutdownScriptPath(m_platform.runtimeDirectory());
+        m_platform.writeFile(script, kShutdownScript);
+    }
+    m_platform.startScript(script);
+} catch (...) {
+}

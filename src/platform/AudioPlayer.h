@@ -1,0 +1,7 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Placeholder until the ALSA player lands.
+class AudioPlayer
+{
+};

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTime>
+
+#include <memory>
+#include <stdexcept>
+
+// Every platform operation reports failure by throwing this. The window's handlers catch it at their
+// very end, so a failing step ends the handler quietly and keeps what the steps before it did.
+class PlatformError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One voice for one announcement; it is released when the handler that made it ends.
+class Voice
+{
+public:
+    virtual ~Voice() = default;
+    // Speaks the text exactly as given and returns when it has been spoken.
+    virtual void Speak(const QString &text) = 0;
+};
+
+// The window's only door to the outside world: clock, message boxes, speech, tones, files and
+// processes. The window receives one at construction; tests hand it a fake.
+class Platform
+{
+public:
+    virtual ~Platform() = default;
+
+    // The local wall-clock time.
+    virtual QTime currentTime() = 0;
+    // The local time as a person reads a clock, in the user's locale ("7:30:05 PM").
+    virtual QString currentTimeText() = 0;
+
+    // A modal box with a prompt, a title and a single OK button; returns when it is closed.
+    virtual void messageBox(const QString &prompt, const QString &title) = 0;
+
+    // Throws when no speech engine can be had.
+    virtual std::unique_ptr<Voice> createVoice() = 0;
+    // A tone of the given frequency and length; returns when it has sounded.
+    virtual void beep(int frequencyHz, int durationMs) = 0;
+
+    // The directory that holds the program itself, without a trailing separator (except "/").
+    virtual QString programDirectory() = 0;
+    // The user's private runtime directory, for files the program cannot keep beside itself.
+    virtual QString runtimeDirectory() = 0;
+    // Replaces the file at path with exactly these bytes, atomically: readers see the old file or
+    // the new one, never a half-written one, and a symbolic link at path is replaced, not followed.
+    virtual void writeFile(const QString &path, const QByteArray &content) = 0;
+    // Starts the command script at path as a separate process, without waiting for it.
+    virtual void startScript(const QString &path) = 0;
+};

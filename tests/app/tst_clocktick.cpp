@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+#include "FakePlatform.h"
+#include "app/Alarm.h"
+#include "app/ClockTick.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QtTest>
+
+class ClockTickTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void currentTimeAsFourDigits_data()
+    {
+        QTest::addColumn<QTime>("clock");
+        QTest::addColumn<QString>("text2");
+        QTest::newRow("after midnight") << QTime(0, 5, 10) << "0005";
+        QTest::newRow("midnight") << QTime(0, 0, 30) << "0000";
+        QTest::newRow("morning") << QTime(9, 30, 0) << "0930";
+        QTest::newRow("noon") << QTime(12, 0, 0) << "1200";
+        QTest::newRow("seconds dropped") << QTime(19, 30, 59) << "1930";
+        QTest::newRow("last minute") << QTime(23, 59, 59) << "2359";
+    }
+    void currentTimeAsFourDigits()
+    {
+        QFETCH(QTime, clock);
+        QFETCH(QString, text2);
+        FakePlatform platform;
+        platform.time = clock;
+        // The window's locale must not turn HH into a 12-hour clock or MM into a month.
+        QLocale::setDefault(QLocale("en_US"));
+        Alarm window(platform);
+        window.Timer3_Timer();
+        QCOMPARE(window.Text2->text(), text2);
+        QCOMPARE(hhmm(clock), text2);
+    }
+
+    void captionAndCreditBlinkInStep()
+    {
+        FakePlatform platform;
+        platform.setTime(19, 30, 5);
+        Alarm window(platform);
+
+        window.Timer3_Timer();
+        QCOMPARE(window.windowTitle(), "7:30:05 PM");
+        QCOMPARE(window.Label4->text(), "7:30:05 PM");
+        platform.advance(1000);
+        window.Timer3_Timer();
+        QCOMPARE(window.windowTitle(), "ALARM");
+        QCOMPARE(window.Label4->text(), "Velmora");
+        window.Timer3_Timer();
+        QCOMPARE(window.windowTitle(), "7:30:06 PM");
+        QCOMPARE(window.Label4->text(), "7:30:06 PM");
+    }
+
+    // Each caption is its own state: any text but the constant brings the constant back.
+    void blinkReadsTheCaptionBack()
+    {
+        FakePlatform platform;
+        platform.setTime(8, 0, 0);
+        Alarm window(platform);
+        window.setWindowTitle("alarm");
+        window.Label4->setText("velmora");
+        window.Timer3_Timer();
+        QCOMPARE(window.windowTitle(), "ALARM");
+        QCOMPARE(window.Label4->text(), "Velmora");
+    }
+
+    void chosenTimeFollowsTheLists()
+    {
+        FakePlatform platform;
+        Alarm window(platform);
+        window.Timer3_Timer();
+        QCOMPARE(window.Label6->text(), " :  : ");
+        window.Hour->setCurrentIndex(7);
+        window.Timer3_Timer();
+        QCOMPARE(window.Label6->text(), "07 :  : ");
+        window.Minutes->setCurrentIndex(30);
+        window.AM->setCurrentIndex(1);
+        window.Timer3_Timer();
+        QCOMPARE(window.Label6->text(), "07 : 30 : PM");
+
+        // The label keeps following while a plan has the lists greyed out.
+        window.Alarmon_Click();
+        window.Timer3_Timer();
+        QCOMPARE(window.Label6->text(), "07 : 30 : PM");
+    }
+
+    // A clock that cannot be read ends the tick at once and leaves the rest for the next one.
+    void failingClockEndsTheTickQuietly()
+    {
+        FakePlatform platform;
+        platform.setTime(10, 15);
+        Alarm window(platform);
+        window.Timer3_Timer();
+        platform.failing = {"currentTime"};
+        window.Timer3_Timer();
+        QCOMPARE(window.Text2->text(), "1015");
+        QCOMPARE(window.windowTitle(), "10:15:00 AM");
+        platform.failing.clear();
+        window.Timer3_Timer();
+        QCOMPARE(window.windowTitle(), "ALARM");
+    }
+
+    void realTimerTicksEverySecond()
+    {
+        FakePlatform platform;
+        platform.setTime(6, 45, 0);
+        Alarm window(platform);
+        QSignalSpy ticks(window.Timer3, &QTimer::timeout);
+        QTRY_COMPARE_WITH_TIMEOUT(ticks.size(), 2, 3000);
+        QCOMPARE(window.Text2->text(), "0645");
+        QCOMPARE(window.windowTitle(), "ALARM");
+        QCOMPARE(window.Label4->text(), "Velmora");
+        QVERIFY(window.Timer3->isActive());
+    }
+};
+
+QTEST_MAIN(ClockTickTest)
+#include "tst_clocktick.moc"
