@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "AudioPlayer.h"
 #include "DesktopPlatform.h"
+#include "EspeakVoice.h"
+#include "Tone.h"
 
 DesktopPlatform::DesktopPlatform() = default;
 DesktopPlatform::~DesktopPlatform() = default;
@@ -14,10 +16,10 @@ AudioPlayer &DesktopPlatform::player()
 
 std::unique_ptr<Voice> DesktopPlatform::createVoice()
 {
-    throw PlatformError("no speech engine");
+    return std::make_unique<EspeakVoice>(player());
 }
 
-void DesktopPlatform::beep(int, int)
+void DesktopPlatform::beep(int frequencyHz, int durationMs)
 {
-    throw PlatformError("no tone generator");
+    player().play(sineTone(frequencyHz, durationMs, AudioPlayer::sampleRate));
 }

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+#include "EspeakVoice.h"
+
+#include "AudioPlayer.h"
+
+#include <QLocale>
+
+#include <espeak-ng/espeak_ng.h>
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The engine is one set of globals in the library, and initialising it twice starts a second
+// worker thread and leaks the first set of tables; it is set up once, kept for the life of the
+// process, and used by one voice at a time.
+std::mutex engineMutex;
+bool engineInitialised = false;
+bool outputAndVoiceReady = false;
+std::vector<std::int16_t> *collected = nullptr;
+
+[[noreturn]] void fail(const char *what, espeak_ng_STATUS status)
+{
+    char message[512] = {};
+    espeak_ng_GetStatusCodeMessage(status, message, sizeof message);
+    throw PlatformError(std::string(what) + ": " + message);
+}
+
+int collectSamples(short *samples, int count, espeak_EVENT *)
+{
+    if (collected && samples && count > 0)
+        collected->insert(collected->end(), samples, samples + count);
+    return 0;
+}
+
+// espeak-ng names languages in lower case with a hyphen: "de", "en-us", "pt-br".
+std::string userLanguage()
+{
+    const QLocale locale = QLocale::system();
+    if (locale.language() == QLocale::C)
+        return {};
+    return locale.name().toLower().replace(QLatin1Char('_'), QLatin1Char('-')).toStdString();
+}
+
+espeak_ng_STATUS chooseVoice(const std::string &language)
+{
+    espeak_VOICE wanted{};
+    wanted.languages = language.c_str();
+    return espeak_ng_SetVoiceByProperties(&wanted);
+}
+
+// Call with engineMutex held.
+void prepareEngine()
+{
+    if (!engineInitialised) {
+        // Not espeak_Initialize: it prints to stderr and ends the process when the data is missing.
+        espeak_ng_InitializePath(nullptr);
+        espeak_ng_ERROR_CONTEXT context = nullptr;
+        const espeak_ng_STATUS status = espeak_ng_Initialize(&context);
+        espeak_ng_ClearErrorContext(&context);
+        if (status != ENS_OK)
+            fail("cannot start the speech engine", status);
+        engineInitialised = true;
+    }
+    if (!outputAndVoiceReady) {
+        espeak_ng_STATUS status = espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr);
+        if (status != ENS_OK)
+            fail("cannot set up the speech engine", status);
+        if (espeak_ng_GetSampleRate() != AudioPlayer::sampleRate)
+            throw PlatformError("the speech engine's sample rate does not match the sound output");
+        espeak_SetSynthCallback(collectSamples);
+
+        const std::string language = userLanguage();
+        status = language.empty() ? ENS_VOICE_NOT_FOUND : chooseVoice(language);
+        if (status != ENS_OK)
+            status = chooseVoice("en");
+        if (status != ENS_OK)
+            fail("no voice for speech", status);
+        outputAndVoiceReady = true;
+    }
+}
+
+} // namespace
+
+EspeakVoice::EspeakVoice(AudioPlayer &player) : m_player(player)
+{
+    std::lock_guard lock(engineMutex);
+    prepareEngine();
+}
+
+void EspeakVoice::Speak(const QString &text)
+{
+    std::vector<std::int16_t> samples;
+    {
+        std::lock_guard lock(engineMutex);
+        const QByteArray utf8 = text.toUtf8();
+        collected = &samples;
+        const espeak_ng_STATUS status = espeak_ng_Synthesize(
+            utf8.constData(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+        collected = nullptr;
+        if (status != ENS_OK)
+            fail("speech synthesis failed", status);
+    }
+    m_player.play(samples);
+}

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The level of a tone's steady part, as a fraction of full scale: clearly audible, far from clipping.
+inline constexpr double toneLevel = 0.5;
+// The length of the ramps at either end of a tone, which keep it from clicking.
+inline constexpr int toneFadeMs = 5;
+// The longest tone anyone could want from an alarm clock's beep.
+inline constexpr int toneMaxDurationMs = 10000;
+
+// A sine tone of the given frequency and length as mono 16-bit samples at sampleRate, with short
+// fades at both ends. Throws PlatformError for a frequency that is not positive or not below half
+// the sample rate, or a length that is not positive or longer than toneMaxDurationMs.
+std::vector<std::int16_t> sineTone(int frequencyHz, int durationMs, int sampleRate);
