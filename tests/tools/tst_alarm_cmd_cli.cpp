@@ -1,0 +1,126 @@
+// SPDX-License-Identifier: MIT
+// Runs the built alarm-cmd as a process. Every run that names a script passes --dry-run, and the
+// environment also carries ALARM_CMD_TEST_NEVER_ACT, so no run here can reach a power action.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run runAlarmCmd(const QStringList &arguments, const QString &workingDirectory = {})
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ALARM_CMD_TEST_NEVER_ACT", "1");
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workingDirectory);
+    process.start(QStringLiteral(ALARM_CMD_PATH), arguments);
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+} // namespace
+
+class TestAlarmCmdCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void dryRunPrintsTheAction_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QByteArray>("output");
+        QTest::newRow("window script") << QByteArray("C:\\windows\\system32\\shutdown -s -f -t 00\r\n")
+                                       << QByteArray("power off now, forced\n");
+        QTest::newRow("restart later")
+            << QByteArray("shutdown /r /t 60\n") << QByteArray("restart in 60 s\n");
+        QTest::newRow("plain") << QByteArray("\r\nSHUTDOWN.EXE -s") << QByteArray("power off now\n");
+    }
+
+    void dryRunPrintsTheAction()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QByteArray, output);
+        const QString path = write("Shut down.bat", script);
+        const Run run = runAlarmCmd({"--dry-run", path});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, output);
+        QCOMPARE(run.err, QByteArray());
+    }
+
+    void refusedScriptsRunNothing_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QByteArray>("reason");
+        QTest::newRow("chained command")
+            << QByteArray("shutdown -s -f & rd /s /q C:\\\r\n") << QByteArray("'&'");
+        QTest::newRow("other program")
+            << QByteArray("C:\\evil\\shutdown.exe.bat -s\r\n") << QByteArray("not the shutdown program");
+        QTest::newRow("second line") << QByteArray("shutdown -s\r\nshutdown -r\r\n") << QByteArray("second");
+        QTest::newRow("empty") << QByteArray() << QByteArray("empty");
+        QTest::newRow("missing") << QByteArray("<missing>") << QByteArray("cannot open");
+    }
+
+    void refusedScriptsRunNothing()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QByteArray, reason);
+        const QString path =
+            script == "<missing>" ? m_dir.filePath("missing.bat") : write("Shut down.bat", script);
+        const Run run = runAlarmCmd({"--dry-run", path});
+        QCOMPARE(run.exitCode, 3);
+        QCOMPARE(run.out, QByteArray());
+        QVERIFY2(run.err.contains(reason), run.err.constData());
+        QVERIFY2(run.err.contains("nothing was run"), run.err.constData());
+    }
+
+    void usageErrors()
+    {
+        const QString path = write("ok.bat", "shutdown -s\r\n");
+        QCOMPARE(runAlarmCmd({}).exitCode, 2);
+        QCOMPARE(runAlarmCmd({"--dry-run"}).exitCode, 2);
+        QCOMPARE(runAlarmCmd({"--dry-run", "--force", path}).exitCode, 2);
+        QCOMPARE(runAlarmCmd({"--dry-run", path, path}).exitCode, 2);
+    }
+
+    void scriptNamesMayStartWithADash()
+    {
+        write("-s.bat", "shutdown -r\n");
+        const Run run = runAlarmCmd({"--dry-run", "--", "-s.bat"}, m_dir.path());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QByteArray("restart now\n"));
+    }
+
+    void helpExplainsDryRunAndExitCodes()
+    {
+        const Run run = runAlarmCmd({"--help"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.contains("--dry-run"));
+        QVERIFY(run.out.contains("Exit status"));
+        for (const char *code : {"  0  ", "  1  ", "  2  ", "  3  "})
+            QVERIFY2(run.out.contains(code), code);
+    }
+
+private:
+    QString write(const QString &name, const QByteArray &content)
+    {
+        QFile file(m_dir.filePath(name));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+        return file.fileName();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(TestAlarmCmdCli)
+#include "tst_alarm_cmd_cli.moc"

@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: MIT
+#include "LinuxSystemActions.h"
+
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDateTime>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace alarmcmd {
+namespace {
+
+constexpr int logindTimeoutMs = 30'000;
+constexpr int notifyTimeoutMs = 5'000;
+constexpr int systemctlTimeoutMs = 60'000;
+
+// Errors that mean nobody answered, as opposed to logind answering "no".
+bool meansUnreachable(const QString &errorName)
+{
+    static const QStringList names = {
+        QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"),
+        QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"),
+        QStringLiteral("org.freedesktop.DBus.Error.NoServer"),
+        QStringLiteral("org.freedesktop.DBus.Error.Disconnected"),
+        QStringLiteral("org.freedesktop.DBus.Error.NoReply"),
+        QStringLiteral("org.freedesktop.DBus.Error.Timeout"),
+        QStringLiteral("org.freedesktop.DBus.Error.TimedOut"),
+        QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"),
+        QStringLiteral("org.freedesktop.DBus.Error.UnknownInterface"),
+        QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"),
+    };
+    return names.contains(errorName) ||
+           errorName.startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."));
+}
+
+} // namespace
+
+void LinuxSystemActions::waitSeconds(std::uint32_t seconds)
+{
+    // sleep_until resumes after signals, so the delay is waited out in full.
+    std::this_thread::sleep_until(std::chrono::steady_clock::now() + std::chrono::seconds(seconds));
+}
+
+Outcome LinuxSystemActions::askLogind(Action action)
+{
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected())
+        return {Outcome::Unreachable, QStringLiteral("no system bus: %1").arg(bus.lastError().message())};
+
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"),
+        action == Action::PowerOff ? QStringLiteral("PowerOff") : QStringLiteral("Reboot"));
+    // interactive = false: refuse rather than show a password dialog or ask about inhibitors.
+    call << false;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, logindTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return {Outcome::Done, {}};
+
+    const QString reason = reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
+    if (reply.type() != QDBusMessage::ErrorMessage || meansUnreachable(reply.errorName()))
+        return {Outcome::Unreachable, reason};
+    return {Outcome::Refused, reason};
+}
+
+Outcome LinuxSystemActions::runSystemctl(Action action)
+{
+    QProcess systemctl;
+    systemctl.setProgram(QStringLiteral("systemctl"));
+    systemctl.setArguments(
+        {action == Action::PowerOff ? QStringLiteral("poweroff") : QStringLiteral("reboot"),
+         QStringLiteral("--no-ask-password")});
+    systemctl.setStandardInputFile(QProcess::nullDevice());
+    systemctl.start();
+    if (!systemctl.waitForStarted())
+        return {Outcome::Unreachable, QStringLiteral("systemctl: %1").arg(systemctl.errorString())};
+    if (!systemctl.waitForFinished(systemctlTimeoutMs)) {
+        systemctl.kill();
+        systemctl.waitForFinished();
+        return {Outcome::Refused, QStringLiteral("systemctl did not finish within a minute")};
+    }
+    if (systemctl.exitStatus() == QProcess::NormalExit && systemctl.exitCode() == 0)
+        return {Outcome::Done, {}};
+
+    const QString said = QString::fromLocal8Bit(systemctl.readAllStandardError()).trimmed();
+    if (!said.isEmpty())
+        return {Outcome::Refused, said};
+    return {Outcome::Refused, systemctl.exitStatus() == QProcess::NormalExit
+                                  ? QStringLiteral("systemctl exited with code %1").arg(systemctl.exitCode())
+                                  : QStringLiteral("systemctl crashed")};
+}
+
+bool LinuxSystemActions::claimNotification()
+{
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) {
+        printError(QStringLiteral("alarm-cmd: no runtime directory, so no desktop notification is shown"));
+        return false;
+    }
+    QString error;
+    NotificationStamp stamp(dir + QStringLiteral("/alarm-cmd-notified"));
+    if (stamp.claim(QDateTime::currentSecsSinceEpoch(), &error))
+        return true;
+    if (!error.isEmpty())
+        printError(QStringLiteral("alarm-cmd: no desktop notification: %1").arg(error));
+    return false;
+}
+
+void LinuxSystemActions::notifyDesktop(const QString &summary, const QString &body)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        printError(QStringLiteral("alarm-cmd: no desktop notification: no session bus"));
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    call << QStringLiteral("Alarm") << 0u << QStringLiteral("dialog-warning") << summary << body
+         << QStringList() << QVariantMap() << -1;
+    const QDBusMessage reply = bus.call(call, QDBus::Block, notifyTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        printError(QStringLiteral("alarm-cmd: no desktop notification: %1").arg(reply.errorMessage()));
+}
+
+void LinuxSystemActions::printError(const QString &line)
+{
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+} // namespace alarmcmd

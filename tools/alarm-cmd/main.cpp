@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+// alarm-cmd: carries out the one shut-down command line the alarm window writes into its script.
+
+#include "CarryOut.h"
+#include "LinuxSystemActions.h"
+#include "ShutdownScript.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr const char *helpText = R"(Usage: alarm-cmd [--dry-run] FILE
+       alarm-cmd --help
+
+Carries out the shut-down command in the script FILE, for example
+  C:\windows\system32\shutdown -s -f -t 00
+
+FILE must hold exactly one command line (blank lines aside; CRLF or LF line ends)
+that names a program called shutdown or shutdown.exe, in any directory and letter
+case, followed by these switches, each written with - or / and given at most once:
+  -s      power off
+  -r      restart (exactly one of -s and -r is required)
+  -f      force: running applications are not asked
+  -t N    wait N seconds first (0 to 315360000)
+Anything else is refused and nothing is run. No line is ever handed to a shell.
+
+The power action goes to systemd-logind over D-Bus, never asking for a password;
+where logind cannot be reached, "systemctl poweroff|reboot --no-ask-password" is
+used. When the action is refused, the reason is printed on standard error every
+time and shown as a desktop notification at most once a minute.
+
+Options:
+  --dry-run   check FILE and print the action it would take, without acting
+  -h, --help  show this text
+
+Exit status:
+  0  the action was requested (with --dry-run: FILE is acceptable)
+  1  the system refused the action or could not be reached
+  2  wrong usage of alarm-cmd
+  3  FILE was refused: unreadable, or not a shut-down command
+
+Environment:
+  ALARM_CMD_TEST_NEVER_ACT  when set, checks FILE but refuses to act (exit 1);
+                            test suites set it as a safety net
+)";
+
+int usageError(const std::string &message)
+{
+    std::fprintf(stderr, "alarm-cmd: %s\nTry 'alarm-cmd --help'.\n", message.c_str());
+    return alarmcmd::ExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    bool dryRun = false;
+    bool optionsEnded = false;
+    std::optional<std::string> file;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+            std::fputs(helpText, stdout);
+            return alarmcmd::ExitDone;
+        } else if (!optionsEnded && arg == "--dry-run") {
+            dryRun = true;
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            return usageError("unknown option '" + arg + "'");
+        } else if (file) {
+            return usageError("only one script may be given");
+        } else {
+            file = arg;
+        }
+    }
+    if (!file)
+        return usageError("no script given");
+
+    const alarmcmd::ParseResult parsed = alarmcmd::readScript(*file);
+    if (!parsed) {
+        std::fprintf(stderr, "alarm-cmd: %s: %s; nothing was run\n", file->c_str(), parsed.error.c_str());
+        return alarmcmd::ExitBadScript;
+    }
+
+    const std::string action = alarmcmd::describe(*parsed.command);
+    if (dryRun) {
+        std::printf("%s\n", action.c_str());
+        return alarmcmd::ExitDone;
+    }
+    if (std::getenv("ALARM_CMD_TEST_NEVER_ACT")) {
+        std::fprintf(stderr, "alarm-cmd: would %s, but ALARM_CMD_TEST_NEVER_ACT is set\n", action.c_str());
+        return alarmcmd::ExitRefused;
+    }
+
+    // Qt is only started for the acting path: D-Bus and QProcess want an application object.
+    QCoreApplication app(argc, argv);
+    alarmcmd::LinuxSystemActions system;
+    return alarmcmd::carryOut(*parsed.command, system);
+}
