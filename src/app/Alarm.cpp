@@ -223,7 +223,7 @@ bool Alarm::eventFilter(QObject *watched, QEvent *event)
         if (const auto handler = m_mouseMoveHandlers.value(watched)) {
             auto *control = static_cast<QWidget *>(watched);
             const auto *mouse = static_cast<QMouseEvent *>(event);
-            if (control->isEnabled() && control->isVisible()) {
+            if (control->isEnabled() && control->isVisibleTo(this)) {
                 const QPoint at = mouse->position().toPoint();
                 (this->*handler)(mouse->buttons(), mouse->modifiers(), at.x(), at.y());
             }

@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: MIT
+#include "FakePlatform.h"
+#include "app/Alarm.h"
+#include "timeentry/TargetTime.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+void pick(QComboBox *list, const QString &entry)
+{
+    if (!entry.isEmpty())
+        list->setCurrentIndex(list->findText(entry));
+}
+
+// ON and "Shut down" are always switched together.
+QString armingButtons(const Alarm &window)
+{
+    if (window.Alarmon->isEnabled() != window.Shutdown->isEnabled())
+        return "mixed";
+    return window.Alarmon->isEnabled() ? "enabled" : "disabled";
+}
+
+} // namespace
+
+class TargetTimeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void picksGiveTheTarget_data()
+    {
+        QTest::addColumn<QString>("hour");
+        QTest::addColumn<QString>("minutes");
+        QTest::addColumn<QString>("amPm");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("buttons");
+        QTest::newRow("after midnight") << "00"
+                                        << "05"
+                                        << "AM"
+                                        << "0005"
+                                        << "enabled";
+        QTest::newRow("after noon") << "00"
+                                    << "05"
+                                    << "PM"
+                                    << "1205"
+                                    << "enabled";
+        QTest::newRow("morning") << "07"
+                                 << "30"
+                                 << "AM"
+                                 << "0730"
+                                 << "enabled";
+        QTest::newRow("evening") << "07"
+                                 << "30"
+                                 << "PM"
+                                 << "1930"
+                                 << "enabled";
+        QTest::newRow("before noon") << "11"
+                                     << "59"
+                                     << "AM"
+                                     << "1159"
+                                     << "enabled";
+        QTest::newRow("latest") << "11"
+                                << "59"
+                                << "PM"
+                                << "2359"
+                                << "enabled";
+        QTest::newRow("earliest") << "00"
+                                  << "00"
+                                  << "AM"
+                                  << "0000"
+                                  << "enabled";
+        QTest::newRow("no AM/PM") << "07"
+                                  << "30"
+                                  << ""
+                                  << "0730"
+                                  << "disabled";
+        QTest::newRow("hour only") << "07"
+                                   << ""
+                                   << ""
+                                   << "07"
+                                   << "unchanged";
+        QTest::newRow("PM only") << ""
+                                 << ""
+                                 << "PM"
+                                 << "12"
+                                 << "unchanged";
+        QTest::newRow("no hour") << ""
+                                 << "05"
+                                 << "PM"
+                                 << "1205"
+                                 << "unchanged";
+        QTest::newRow("AM only") << ""
+                                 << ""
+                                 << "AM"
+                                 << ""
+                                 << "unchanged";
+    }
+    void picksGiveTheTarget()
+    {
+        QFETCH(QString, hour);
+        QFETCH(QString, minutes);
+        QFETCH(QString, amPm);
+        QFETCH(QString, target);
+        QFETCH(QString, buttons);
+
+        for (const bool enabledBefore : {false, true}) {
+            FakePlatform platform;
+            Alarm window(platform);
+            window.Alarmon->setEnabled(enabledBefore);
+            window.Shutdown->setEnabled(enabledBefore);
+            pick(window.Hour, hour);
+            pick(window.Minutes, minutes);
+            pick(window.AM, amPm);
+            QCOMPARE(window.Text1->text(), target);
+            const QString before = enabledBefore ? "enabled" : "disabled";
+            QCOMPARE(armingButtons(window), buttons == "unchanged" ? before : buttons);
+        }
+        QCOMPARE(targetTimeText(hour, minutes, amPm), target);
+    }
+
+    // Every pick recomputes at once, also while the target is still partial.
+    void oneListAtATime()
+    {
+        FakePlatform platform;
+        Alarm window(platform);
+        pick(window.AM, "PM");
+        QCOMPARE(window.Text1->text(), "12");
+        QCOMPARE(armingButtons(window), "disabled");
+        window.AM->setCurrentIndex(0);
+        QCOMPARE(window.Text1->text(), "");
+        pick(window.Hour, "07");
+        QCOMPARE(window.Text1->text(), "07");
+        pick(window.Minutes, "30");
+        QCOMPARE(window.Text1->text(), "0730");
+        QCOMPARE(armingButtons(window), "enabled");
+        pick(window.AM, "PM");
+        QCOMPARE(window.Text1->text(), "1930");
+        pick(window.AM, "AM");
+        QCOMPARE(window.Text1->text(), "0730");
+        pick(window.Hour, "00");
+        QCOMPARE(window.Text1->text(), "0030");
+        QCOMPARE(armingButtons(window), "enabled");
+    }
+
+    void keysStepThroughTheEntries()
+    {
+        FakePlatform platform;
+        Alarm window(platform);
+        // From no selection the first key selects the first entry of each list.
+        for (QComboBox *list : {window.Hour, window.Minutes, window.AM}) {
+            QCOMPARE(armingButtons(window), "disabled");
+            QTest::keyClick(list, 'x');
+            QCOMPARE(list->currentIndex(), 0);
+        }
+        QCOMPARE(window.Text1->text(), "0000");
+        QCOMPARE(armingButtons(window), "enabled");
+
+        // The target follows inside the key handler, before it returns.
+        QTest::keyClick(window.AM, 'x');
+        QCOMPARE(window.AM->currentText(), "PM");
+        QCOMPARE(window.Text1->text(), "1200");
+        QTest::keyClick(window.AM, 'x');
+        QCOMPARE(window.AM->currentText(), "AM");
+
+        window.Hour->setCurrentIndex(5);
+        for (int i = 0; i < 12; ++i) {
+            QTest::keyClick(window.Hour, '#');
+            QCOMPARE(window.Hour->currentIndex(), (6 + i) % 12);
+        }
+        QCOMPARE(window.Hour->currentText(), "05");
+    }
+
+    void keysWrapAtTheLastEntry_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<int>("last");
+        QTest::newRow("Hour") << "Hour" << 11;
+        QTest::newRow("Minutes") << "Minutes" << 59;
+        QTest::newRow("AM") << "AM" << 1;
+    }
+    void keysWrapAtTheLastEntry()
+    {
+        QFETCH(QString, list);
+        QFETCH(int, last);
+        FakePlatform platform;
+        Alarm window(platform);
+        auto *combo = window.findChild<QComboBox *>(list);
+        combo->setCurrentIndex(last);
+        QTest::keyClick(combo, 'z');
+        QCOMPARE(combo->currentIndex(), 0);
+        QTest::keyClick(combo, 'z');
+        QCOMPARE(combo->currentIndex(), 1);
+    }
+
+    void pmHourWrapsToTwelve()
+    {
+        FakePlatform platform;
+        Alarm window(platform);
+        pick(window.Hour, "11");
+        pick(window.Minutes, "45");
+        pick(window.AM, "PM");
+        QTest::keyClick(window.Hour, 'q');
+        QCOMPARE(window.Text1->text(), "1245");
+    }
+
+    // Keys that type nothing keep the list's own behaviour and never step it.
+    void keysWithoutCharacterDoNotStep()
+    {
+        FakePlatform platform;
+        Alarm window(platform);
+        window.Minutes->setCurrentIndex(10);
+        for (const Qt::Key key : {Qt::Key_F5, Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta})
+            QTest::keyClick(window.Minutes, key);
+        QCOMPARE(window.Minutes->currentIndex(), 10);
+        QTest::keyClick(window.Minutes, Qt::Key_Down);
+        QCOMPARE(window.Minutes->currentIndex(), 11);
+        QTest::keyClick(window.Minutes, Qt::Key_Up);
+        QCOMPARE(window.Minutes->currentIndex(), 10);
+        QCOMPARE(window.Text1->text(), "10");
+    }
+};
+
+QTEST_MAIN(TargetTimeTest)
+#include "tst_targettime.moc"
