@@ -1,0 +1,83 @@
+# SPDX-License-Identifier: MIT
+"""Picking the time as a person would, with the mouse and with the keyboard."""
+import unittest
+
+from harness import SessionTest, pick_with_keys, pick_with_mouse, wait_until
+
+
+class Picking(SessionTest):
+    fake_time = "2026-12-07 08:00:00"
+
+    def chosen_time(self):
+        return self.session.control("Label6")["name"]
+
+    def test_with_the_mouse(self):
+        s = self.session
+        s.start()
+        s.dismiss_greeting()
+        pick_with_mouse(s, "Hour", "07")
+        wait_until(lambda: self.chosen_time() == "07 :  : ", 3, what="Label6 to follow the hour")
+        self.assertFalse(s.control("Alarmon")["enabled"])
+        pick_with_mouse(s, "Minutes", "30")
+        pick_with_mouse(s, "AM", "PM")
+        wait_until(lambda: self.chosen_time() == "07 : 30 : PM", 3, what="Label6 to show 07 : 30 : PM")
+        self.assertTrue(s.control("Alarmon")["enabled"])
+        self.assertTrue(s.control("Shutdown")["enabled"])
+
+    # Every typed character steps the focused list on by one entry; Tab moves between the lists.
+    def test_with_the_keyboard(self):
+        s = self.session
+        s.start()
+        s.dismiss_greeting()
+        pick_with_keys(s, 8, 31, 2)
+        wait_until(lambda: self.chosen_time() == "07 : 30 : PM", 3, what="Label6 to show 07 : 30 : PM")
+        self.assertTrue(s.control("Alarmon")["enabled"])
+        # Navigation keys keep the list's own behaviour: Up steps back one entry.
+        s.keys("Up")
+        wait_until(lambda: self.chosen_time() == "07 : 30 : AM", 3, what="AM again")
+        s.keys("shift+Tab", "Home")
+        wait_until(lambda: self.chosen_time() == "07 : 00 : AM", 3, what="minutes back to 00")
+
+    # Arming greys the lists and puts OFF in ON's place; OFF brings everything back, time kept.
+    def test_arming_and_cancelling(self):
+        s = self.session
+        s.start()
+        s.dismiss_greeting()
+        pick_with_keys(s, 8, 31, 2)
+        s.wait_for_control("Alarmon", lambda c: c["enabled"])
+        s.click("Alarmon")
+        s.wait_for_control("Alarmoff", lambda c: c["visible"])
+        controls = s.controls()
+        self.assertFalse(controls["Alarmon"]["visible"])
+        self.assertEqual([controls[n]["enabled"] for n in ("Hour", "Minutes", "AM", "Label1", "Shutdown")],
+                         [False] * 5)
+        s.click("Alarmoff")
+        s.wait_for_control("Alarmon", lambda c: c["visible"] and c["enabled"])
+        controls = s.controls()
+        self.assertEqual([controls[n]["name"] for n in ("Hour", "Minutes", "AM")], ["07", "30", "PM"])
+        self.assertTrue(controls["Hour"]["enabled"] and controls["Shutdown"]["enabled"])
+
+        # "Shut down" then OFF gives OFF back its alarm tooltip. The clock is far from 07:30 PM.
+        s.click("Shutdown")
+        s.wait_for_control("Alarmoff", lambda c: c["description"] == "Click to cancel, shut down plan.   ")
+        s.click("Alarmoff")
+        s.wait_for_control("Alarmoff", lambda c: c["description"] == "Click to off, alarm.   ")
+        self.assertEqual(s.interpreter_starts(), [])
+
+    def test_tooltip_turns_with_every_move(self):
+        s = self.session
+        s.start()
+        s.dismiss_greeting()
+        s.point_at("Label1", dx=-6)
+        s.wait_for_control("Label1", lambda c: c["description"] == "et hour   S")
+        for step in range(10):
+            s.point_at("Label1", dx=-5 + step)
+        s.wait_for_control("Label1", lambda c: c["description"] == "Set hour   ", what="a full turn")
+        # The lists' hints never move.
+        s.point_at("Hour", dx=-3)
+        s.point_at("Hour", dx=3)
+        self.assertEqual(s.control("Hour")["description"], "Set hour")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,50 @@
+# SPDX-License-Identifier: MIT
+"""Start-up as a person sees it: the greeting box first, then the window, centred and blinking."""
+import time
+import unittest
+
+from harness import SessionTest, wait_until
+
+
+class StartUp(SessionTest):
+    fake_time = "2026-12-07 19:30:05"
+
+    def test_greeting_then_centred_blinking_window(self):
+        s = self.session
+        s.start()
+        box = s.wait_for_window(lambda t: t.startswith("Your computer time is :  "), what="greeting box")
+        # The window waits behind the box until it is closed.
+        self.assertEqual(list(s.windows()), [box])
+        self.assertRegex(s.windows()[box], r"^Your computer time is :  19:30:0\d$")
+
+        window = s.dismiss_greeting()
+        x, y, width, height = s.geometry(window)
+        self.assertEqual((width, height), (193, 133))
+        self.assertLessEqual(abs(x + width / 2 - 512), 1)
+        self.assertLessEqual(abs(y + height / 2 - 384), 1)
+
+        titles = set()
+        deadline = time.monotonic() + 2.6
+        while time.monotonic() < deadline:
+            titles.add(s.title())
+            time.sleep(0.1)
+        self.assertIn("ALARM", titles)
+        self.assertTrue(any(t.startswith("19:30:") for t in titles), titles)
+        self.assertLessEqual(len(titles), 3, titles)
+
+    def test_controls_at_start_speak_their_names(self):
+        s = self.session
+        s.start()
+        s.dismiss_greeting()
+        wait_until(lambda: s.control("Label6")["name"] == " :  : ", 3, what="first tick")
+        controls = s.controls()
+        self.assertEqual([controls[n]["name"] for n in ("Hour", "Minutes", "AM")], ["Hour", "Minutes", "AM / PM"])
+        self.assertEqual({n: (c["enabled"], c["visible"]) for n, c in controls.items()
+                          if n in ("Alarmon", "Alarmoff", "Shutdown", "Details")},
+                         {"Alarmon": (False, True), "Alarmoff": (True, False), "Shutdown": (False, True),
+                          "Details": (True, True)})
+        self.assertEqual(controls["Label1"]["description"], "Set hour   ")
+
+
+if __name__ == "__main__":
+    unittest.main()
