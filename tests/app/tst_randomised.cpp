@@ -55,6 +55,7 @@ private slots:
         for (QWidget *control : hoverable)
             assigned[control] = control->toolTip();
 
+        QSet<PlanState> visited;
         for (int step = 0; step < actions; ++step) {
             QString action;
             switch (random.bounded(8)) {
@@ -98,7 +99,12 @@ private slots:
                 break;
             }
             case 5:
-                platform.advance(int(random.bounded(1, 90'000)));
+                // Now and then the clock comes up to the chosen minute, so that the plans fire.
+                if (random.bounded(4) == 0 && w.Text1->text().size() == 4)
+                    platform.time =
+                        QTime::fromString(w.Text1->text(), "HHmm").addSecs(-int(random.bounded(3)));
+                else
+                    platform.advance(int(random.bounded(1, 90'000)));
                 w.Timer3_Timer();
                 action = "clock tick";
                 break;
@@ -127,7 +133,15 @@ private slots:
                 QVERIFY2(isRotationOf(control->toolTip(), assigned[control]),
                          where + control->objectName().toUtf8());
             QVERIFY2(platform.liveVoices == 0, where);
+            visited.insert(w.planState());
         }
+        // The walk is only worth its invariants if it reaches every state and both plans fire.
+        if (actions >= 2000) {
+            QCOMPARE(visited.size(), 4);
+            QVERIFY(!platform.callsStartingWith("speak:Now").isEmpty());
+            QVERIFY(!platform.callsStartingWith("start:").isEmpty());
+        }
+        qInfo("%lld calls to the platform", qlonglong(platform.calls.size()));
     }
 };
 

@@ -43,6 +43,10 @@ ALSA_CAPTURE = """pcm.!default {
 ctl.!default { type hw card 0 }
 """
 
+NO_SOUND_CARD = """pcm.!default { type hw card 29 }
+ctl.!default { type hw card 29 }
+"""
+
 
 def wait_until(condition, timeout, interval=0.05, what="condition"):
     deadline = time.monotonic() + timeout
@@ -67,11 +71,16 @@ def spawn(processes, command, **kwargs):
 
 def kill_all(processes):
     for process in reversed(processes):
-        try:
-            os.killpg(process.pid, signal.SIGKILL)
-        except (ProcessLookupError, PermissionError):
-            pass
-        process.wait()
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            try:
+                os.killpg(process.pid, sig)
+            except (ProcessLookupError, PermissionError):
+                pass
+            try:
+                process.wait(2)
+                break
+            except subprocess.TimeoutExpired:
+                pass
 
 
 class Desktop:
@@ -88,12 +97,7 @@ class Desktop:
 
     def __init__(self):
         self.processes = []
-        read_fd, write_fd = os.pipe()
-        spawn(self.processes, ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
-                               "-nolisten", "tcp"], pass_fds=(write_fd,), stderr=subprocess.DEVNULL)
-        os.close(write_fd)
-        with os.fdopen(read_fd) as pipe:
-            self.display = ":" + pipe.readline().strip()
+        self.display = self._start_x_server()
         bus = spawn(self.processes, ["dbus-daemon", "--session", "--nofork", "--print-address=1"],
                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self.bus_address = bus.stdout.readline().strip()
@@ -105,6 +109,23 @@ class Desktop:
         self.atspi = pyatspi
         pyatspi.Registry.getDesktop(0)
 
+    def _start_x_server(self):
+        # A display of our own: the server's lock file claims the number, and a server that finds
+        # the number taken exits at once, so the next one is tried.
+        for number in range(70, 170):
+            read_fd, write_fd = os.pipe()
+            server = subprocess.Popen(["Xvfb", f":{number}", "-displayfd", str(write_fd), "-screen", "0",
+                                       "1024x768x24", "-nolisten", "tcp"], pass_fds=(write_fd,),
+                                      start_new_session=True, stderr=subprocess.DEVNULL)
+            os.close(write_fd)
+            with os.fdopen(read_fd) as pipe:
+                ready = pipe.readline().strip()
+            if ready == str(number):
+                self.processes.append(server)
+                return f":{number}"
+            server.wait()
+        raise AssertionError("no free X display")
+
     def close(self):
         # The bus starts the accessibility services in a session of their own; they go with it.
         subprocess.run(["pkill", "-KILL", "-f", "at-spi.*" + self.bus_address.split(",")[0]], check=False)
@@ -114,7 +135,7 @@ class Desktop:
 class Session:
     """One X server, one session bus and one run of the program in a temporary program directory."""
 
-    def __init__(self, fake_time=None):
+    def __init__(self, fake_time=None, sound=True):
         self.tmp = tempfile.mkdtemp(prefix="alarm-e2e-")
         self.program_dir = os.path.join(self.tmp, "program")
         self.runtime_dir = os.path.join(self.tmp, "runtime")
@@ -128,7 +149,7 @@ class Session:
         self.wav = os.path.join(self.tmp, "sound.wav")
         self.alsa_conf = os.path.join(self.tmp, "asound.conf")
         with open(self.alsa_conf, "w") as f:
-            f.write(ALSA_CAPTURE % self.wav)
+            f.write(ALSA_CAPTURE % self.wav if sound else NO_SOUND_CARD)
         self.fake_time = fake_time
         self.processes = []
         self.app = None
@@ -154,13 +175,16 @@ class Session:
 
     def close(self):
         kill_all(self.processes)
+        if self.app:
+            self.log.close()
         shutil.rmtree(self.tmp, ignore_errors=True)
 
     # -- the program -----------------------------------------------------------------------------
     def start(self):
         self.started_at = time.monotonic()
+        self.log = open(os.path.join(self.tmp, "alarm.log"), "w")
         self.app = spawn(self.processes, [os.path.join(self.program_dir, "alarm")], env=self.environment(),
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                         stdout=self.log, stderr=subprocess.STDOUT)
         return self.app
 
     def windows(self):
@@ -173,7 +197,15 @@ class Session:
                 if predicate(title):
                     return wid
             return None
-        return wait_until(found, timeout, what=what)
+        try:
+            return wait_until(found, timeout, what=what)
+        except AssertionError as error:
+            state = "running" if self.app.poll() is None else f"exited with {self.app.returncode}"
+            windows = run("xwininfo", "-root", "-children")
+            self.log.flush()
+            with open(self.log.name) as f:
+                output = f.read()[-3000:]
+            raise AssertionError(f"{error}; the program is {state}; windows:\n{windows}\noutput:\n{output}") from None
 
     def dismiss_greeting(self):
         box = self.wait_for_window(lambda t: t.startswith("Your computer time is :  "), what="greeting box")
@@ -224,6 +256,27 @@ class Session:
                         }
                     return result
         raise AssertionError("the window is not in the accessibility tree")
+
+    def box_texts(self):
+        """Title, texts and buttons of the message box that is open, if one is."""
+        for app in self.atspi.Registry.getDesktop(0):
+            for window in app or []:
+                if window is not None and window.getRoleName() == "alert":
+                    texts, buttons = [], []
+
+                    def collect(node):
+                        for child in node:
+                            if child is None:
+                                continue
+                            role = child.getRoleName()
+                            if role == "label" and child.name:
+                                texts.append(child.name)
+                            elif role == "push button":
+                                buttons.append(child.name)
+                            collect(child)
+                    collect(window)
+                    return window.name, texts, buttons
+        return None
 
     def control(self, name):
         return self.controls()[name]
@@ -307,9 +360,10 @@ def zero_crossing_frequency(samples, rate):
 
 class SessionTest(unittest.TestCase):
     fake_time = None
+    sound = True
 
     def setUp(self):
-        self.session = Session(self.fake_time)
+        self.session = Session(self.fake_time, self.sound)
         self.addCleanup(self.session.close)
 
 

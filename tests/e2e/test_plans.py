@@ -113,5 +113,24 @@ class Shutdown(SessionTest):
         self.assertEqual(s.interpreter_starts(), [])
 
 
+class NoSoundDevice(SessionTest):
+    """Without any sound device the program still starts, arms and rings, silently."""
+    fake_time = "2026-12-07 07:29:59"
+    sound = False
+
+    def test_arms_and_rings_without_sound(self):
+        s = self.session
+        s.start()
+        s.dismiss_greeting()
+        pick_with_keys(s, 8, 31, 1)  # 07 : 30 : AM
+        s.wait_for_control("Alarmon", lambda c: c["enabled"])
+        s.click("Alarmon")
+        time.sleep(5)  # the target minute has come and gone through two ringing ticks
+        self.assertIsNone(s.app.poll())
+        self.assertIsNone(s.box_texts())
+        s.click("Alarmoff")
+        s.wait_for_control("Alarmon", lambda c: c["visible"], timeout=3)
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -16,6 +16,12 @@ class StartUp(SessionTest):
         # The window waits behind the box until it is closed.
         self.assertEqual(list(s.windows()), [box])
         self.assertRegex(s.windows()[box], r"^Your computer time is :  19:30:0\d$")
+        title, texts, buttons = wait_until(s.box_texts, 5, what="the box in the accessibility tree")
+        self.assertEqual(title, s.windows()[box])
+        self.assertEqual(buttons, ["OK"])
+        self.assertEqual(len(texts), 1)
+        self.assertTrue(texts[0].startswith("Set alarm / shut down, in a planned time. Check the sound track, "
+                                            "for alarm. By, Velmora"), texts)
 
         window = s.dismiss_greeting()
         x, y, width, height = s.geometry(window)
