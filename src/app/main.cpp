@@ -9,7 +9,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("alarm"));
-    app.setDesktopFileName(QStringLiteral("alarm"));
+    // The menu entry is installed as io.github.velmora.alarm.desktop; shells match windows to it by this.
+    app.setDesktopFileName(QStringLiteral("io.github.velmora.alarm"));
     app.setWindowIcon(applicationIcon());
 
     DesktopPlatform platform;
