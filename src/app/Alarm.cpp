@@ -131,7 +131,7 @@ void Alarm::createControls()
         }
     }
 
-    Label4->setToolTip(qs(design::kCreditLine) + QStringLiteral(".   "));
+    Label4->setToolTip(QString::fromUtf8(design::kCreditLine) + QStringLiteral(".   "));
     Label6->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label6->setLineWidth(1);
 

@@ -101,6 +101,7 @@ private:
     void greet(const QString &phraseBeforeTime);
     void recomputeTarget();
     void advanceSelection(QComboBox *list, int wrapIndex);
+    void enableTimeEntry(bool enabled);
     void ScrollToolTip(QWidget *control);
 
     Platform &m_platform;

@@ -4,12 +4,7 @@
 #include "Platform.h"
 
 namespace {
-
-QString creditLine()
-{
-    return QString::fromUtf8(design::kCreditLine.data(), qsizetype(design::kCreditLine.size()));
-}
-
+const QString kCreditLine = QString::fromUtf8(design::kCreditLine);
 } // namespace
 
 void Alarm::Form_Load()
@@ -28,7 +23,7 @@ try {
 void Alarm::Label4_Click()
 try {
     const QString now = m_platform.currentTimeText();
-    m_platform.messageBox(QStringLiteral("By, ") + creditLine(), QStringLiteral("Time : ") + now);
+    m_platform.messageBox(QStringLiteral("By, ") + kCreditLine, QStringLiteral("Time : ") + now);
 } catch (...) {
 }
 
@@ -40,7 +35,7 @@ void Alarm::greet(const QString &phraseBeforeTime)
     m_platform.messageBox(
         QStringLiteral("Set alarm / shut down, in a planned time. Check the sound track, for alarm. "
                        "By, ") +
-            creditLine(),
+            kCreditLine,
         QStringLiteral("Your computer time is :  ") + shownTime);
     const std::unique_ptr<Voice> voice = m_platform.createVoice();
     voice->Speak(phraseBeforeTime + m_platform.currentTimeText());

@@ -17,12 +17,7 @@ try {
     Timer2->stop();
     Timer4->stop();
     Alarmoff->show();
-    Hour->setEnabled(false);
-    Minutes->setEnabled(false);
-    AM->setEnabled(false);
-    Label1->setEnabled(false);
-    Label2->setEnabled(false);
-    Label3->setEnabled(false);
+    enableTimeEntry(false);
     Shutdown->setEnabled(false);
     Alarmon->hide();
 

@@ -25,12 +25,7 @@ try {
     Alarmoff->setToolTip(kOffAlarmTip);
     Label5->setToolTip(kTimeSetAlarmTip);
     Label6->setToolTip(kTimeSetAlarmTip);
-    Hour->setEnabled(false);
-    Minutes->setEnabled(false);
-    AM->setEnabled(false);
-    Label1->setEnabled(false);
-    Label2->setEnabled(false);
-    Label3->setEnabled(false);
+    enableTimeEntry(false);
     Alarmon->hide();
 } catch (...) {
 }
@@ -45,14 +40,16 @@ try {
     Alarmoff->setToolTip(kOffShutdownTip);
     Label5->setToolTip(kTimeSetShutdownTip);
     Label6->setToolTip(kTimeSetShutdownTip);
-    Hour->setEnabled(false);
-    Minutes->setEnabled(false);
-    AM->setEnabled(false);
-    Label1->setEnabled(false);
-    Label2->setEnabled(false);
-    Label3->setEnabled(false);
+    enableTimeEntry(false);
     Shutdown->setEnabled(false);
 } catch (...) {
+}
+
+// The lists and their captions, switched in this order: a plan greys them out while it is armed.
+void Alarm::enableTimeEntry(bool enabled)
+{
+    for (QWidget *control : std::initializer_list<QWidget *>{Hour, Minutes, AM, Label1, Label2, Label3})
+        control->setEnabled(enabled);
 }
 
 // Cancelling keeps the chosen time, so the same plan can be armed again at once.
@@ -61,12 +58,7 @@ try {
     Timer1->stop();
     Timer2->stop();
     Timer4->stop();
-    Hour->setEnabled(true);
-    Minutes->setEnabled(true);
-    AM->setEnabled(true);
-    Label1->setEnabled(true);
-    Label2->setEnabled(true);
-    Label3->setEnabled(true);
+    enableTimeEntry(true);
     Alarmon->show();
     Shutdown->setEnabled(true);
     Alarmoff->hide();

@@ -21,12 +21,7 @@ void Alarm::Timer2_Timer()
 try {
     Timer1->stop();
     Timer4->stop();
-    Hour->setEnabled(false);
-    Minutes->setEnabled(false);
-    AM->setEnabled(false);
-    Label1->setEnabled(false);
-    Label2->setEnabled(false);
-    Label3->setEnabled(false);
+    enableTimeEntry(false);
     Shutdown->setEnabled(false);
     Alarmon->hide();
     Alarmoff->show();

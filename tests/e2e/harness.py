@@ -177,6 +177,10 @@ class Session:
         kill_all(self.processes)
         if self.app:
             self.log.close()
+            # libfaketime leaves its shared clock behind when its process is killed.
+            for name in (f"faketime_shm_{self.app.pid}", f"sem.faketime_sem_{self.app.pid}"):
+                if os.path.exists(f"/dev/shm/{name}"):
+                    os.remove(f"/dev/shm/{name}")
         shutil.rmtree(self.tmp, ignore_errors=True)
 
     # -- the program -----------------------------------------------------------------------------
@@ -205,6 +209,11 @@ class Session:
             self.log.flush()
             with open(self.log.name) as f:
                 output = f.read()[-3000:]
+            shot = os.path.join(os.environ.get("ALARM_E2E_SHOTS", tempfile.gettempdir()),
+                                f"alarm-e2e-{os.getpid()}-{int(time.time())}.png")
+            if shutil.which("import"):
+                run("import", "-window", "root", shot)
+                output += f"\nscreenshot: {shot}"
             raise AssertionError(f"{error}; the program is {state}; windows:\n{windows}\noutput:\n{output}") from None
 
     def dismiss_greeting(self):
