@@ -111,11 +111,12 @@ class Desktop:
 
     def _start_x_server(self):
         # A display of our own: the server's lock file claims the number, and a server that finds
-        # the number taken exits at once, so the next one is tried.
+        # the number taken exits at once, so the next one is tried. Without -noreset the server
+        # resets when its last client leaves, and a program started at that moment cannot connect.
         for number in range(70, 170):
             read_fd, write_fd = os.pipe()
             server = subprocess.Popen(["Xvfb", f":{number}", "-displayfd", str(write_fd), "-screen", "0",
-                                       "1024x768x24", "-nolisten", "tcp"], pass_fds=(write_fd,),
+                                       "1024x768x24", "-nolisten", "tcp", "-noreset"], pass_fds=(write_fd,),
                                       start_new_session=True, stderr=subprocess.DEVNULL)
             os.close(write_fd)
             with os.fdopen(read_fd) as pipe:

@@ -233,8 +233,9 @@ def replace_alarm_cmd(root, record):
 
 def start_x_server(session):
     read_end, write_end = os.pipe()
-    # -ac: the unprivileged program may connect; -nolisten tcp keeps that to this machine.
-    session.start(["Xvfb", "-displayfd", str(write_end), "-ac", "-nolisten", "tcp",
+    # -ac: the unprivileged program may connect; -nolisten tcp keeps that to this machine;
+    # -noreset: a client arriving just as the last one leaves is not turned away by a reset.
+    session.start(["Xvfb", "-displayfd", str(write_end), "-ac", "-nolisten", "tcp", "-noreset",
                    "-screen", "0", "1024x768x24"],
                   pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
