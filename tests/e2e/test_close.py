@@ -4,7 +4,26 @@ import os
 import time
 import unittest
 
-from harness import SessionTest, close_window, pick_with_keys, wait_until
+from harness import SessionTest, wait_until
+
+
+def descendants(pid):
+    """Live processes whose parent chain leads to pid."""
+    parents = {}
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{entry}/stat") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            if fields[0] != "Z":
+                parents[int(entry)] = int(fields[1])
+        except (OSError, IndexError):
+            pass
+    found, grew = {pid}, True
+    while grew:
+        new = {child for child, parent in parents.items() if parent in found} - found
+        found |= new
+        grew = bool(new)
+    return found - {pid}
 
 
 class Closing(SessionTest):
@@ -12,10 +31,11 @@ class Closing(SessionTest):
 
     def close_and_check(self):
         s = self.session
-        children = s.process_tree() - {s.app.pid}
+        children = descendants(s.app.pid)
         closed = time.monotonic()
-        close_window(s)
+        s.close_window()
         s.app.wait(3)
+        self.assertEqual(s.app.returncode, 0)
         self.assertLess(time.monotonic() - closed, 2.0)
         self.assertEqual([pid for pid in children if os.path.exists(f"/proc/{pid}")], [])
         for directory in (s.program_dir, s.runtime_dir):
@@ -23,11 +43,9 @@ class Closing(SessionTest):
         self.assertEqual(s.interpreter_starts(), [])
 
     def start_and_pick(self, hour_steps):
-        s = self.session
-        s.start()
-        s.dismiss_greeting()
-        pick_with_keys(s, hour_steps, 31, 2)
-        s.wait_for_control("Alarmon", lambda c: c["enabled"])
+        self.start()
+        self.session.pick_with_keys(hour_steps, 31, 2)
+        self.session.wait_for_control("Alarmon", lambda c: c["enabled"])
 
     def test_idle(self):
         self.start_and_pick(8)
@@ -44,13 +62,13 @@ class Closing(SessionTest):
         self.start_and_pick(8)  # 07 : 30 : PM, three seconds away
         s.click("Alarmon")
         # Speech, a pause, then the first melody.
-        before = os.path.getsize(s.wav)
-        wait_until(lambda: os.path.getsize(s.wav) > before, 10, what="the speech")
+        before = s.sound.size()
+        wait_until(lambda: s.sound.size() > before, 10, what="the speech")
         sizes = []
-        wait_until(lambda: sizes.append(os.path.getsize(s.wav)) or sizes[-20:].count(sizes[-1]) == 20, 10,
+        wait_until(lambda: sizes.append(s.sound.size()) or sizes[-20:].count(sizes[-1]) == 20, 10,
                    interval=0.03, what="the pause after the speech")
         paused = sizes[-1]
-        wait_until(lambda: os.path.getsize(s.wav) > paused, 5, what="the first melody")
+        wait_until(lambda: s.sound.size() > paused, 5, what="the first melody")
         self.close_and_check()
 
     def test_shutdown_armed(self):
@@ -58,6 +76,7 @@ class Closing(SessionTest):
         self.session.click("Shutdown")
         self.session.wait_for_control("Alarmoff", lambda c: c["visible"])
         self.close_and_check()
+
 
 if __name__ == "__main__":
     unittest.main()

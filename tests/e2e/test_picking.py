@@ -2,7 +2,7 @@
 """Picking the time as a person would, with the mouse and with the keyboard."""
 import unittest
 
-from harness import SessionTest, pick_with_keys, pick_with_mouse, wait_until
+from harness import SessionTest, pick_with_mouse, wait_until
 
 
 class Picking(SessionTest):
@@ -13,8 +13,7 @@ class Picking(SessionTest):
 
     def test_with_the_mouse(self):
         s = self.session
-        s.start()
-        s.dismiss_greeting()
+        self.start()
         pick_with_mouse(s, "Hour", "07")
         wait_until(lambda: self.chosen_time() == "07 :  : ", 3, what="Label6 to follow the hour")
         self.assertFalse(s.control("Alarmon")["enabled"])
@@ -27,9 +26,8 @@ class Picking(SessionTest):
     # Every typed character steps the focused list on by one entry; Tab moves between the lists.
     def test_with_the_keyboard(self):
         s = self.session
-        s.start()
-        s.dismiss_greeting()
-        pick_with_keys(s, 8, 31, 2)
+        self.start()
+        s.pick_with_keys(8, 31, 2)
         wait_until(lambda: self.chosen_time() == "07 : 30 : PM", 3, what="Label6 to show 07 : 30 : PM")
         self.assertTrue(s.control("Alarmon")["enabled"])
         # Navigation keys keep the list's own behaviour: Up steps back one entry.
@@ -41,9 +39,8 @@ class Picking(SessionTest):
     # Arming greys the lists and puts OFF in ON's place; OFF brings everything back, time kept.
     def test_arming_and_cancelling(self):
         s = self.session
-        s.start()
-        s.dismiss_greeting()
-        pick_with_keys(s, 8, 31, 2)
+        self.start()
+        s.pick_with_keys(8, 31, 2)
         s.wait_for_control("Alarmon", lambda c: c["enabled"])
         s.click("Alarmon")
         s.wait_for_control("Alarmoff", lambda c: c["visible"])
@@ -66,8 +63,7 @@ class Picking(SessionTest):
 
     def test_tooltip_turns_with_every_move(self):
         s = self.session
-        s.start()
-        s.dismiss_greeting()
+        self.start()
         s.point_at("Label1", dx=-6)
         s.wait_for_control("Label1", lambda c: c["description"] == "et hour   S")
         for step in range(10):

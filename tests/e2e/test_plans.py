@@ -4,7 +4,7 @@ import os
 import time
 import unittest
 
-from harness import SCRIPT_BYTES, SessionTest, close_window, pick_with_keys, steady_tones, wait_until, wav_rate, wav_samples
+from harness import SCRIPT_BYTES, SessionTest, wait_until
 
 MELODY = [500, 650, 800, 950, 950, 800, 650, 500]
 
@@ -22,25 +22,43 @@ def sound_bursts(growth, quiet=0.4):
     return bursts
 
 
+def steady_tones(samples, rate):
+    """(frequency, seconds) of each stretch of steady tone at the level the program's tones have;
+    the short fades between tones separate them, and speech is seldom steady long enough."""
+    block = rate // 500
+    tones, start = [], None
+    for i in range(0, len(samples) - block + 1, block):
+        rms = (sum(v * v for v in samples[i:i + block]) / block) ** 0.5
+        steady = 8000 < rms < 14000
+        if steady and start is None:
+            start = i
+        elif not steady and start is not None:
+            if i - start >= rate * 0.08:
+                stretch = samples[start:i]
+                crossings = sum(1 for a, b in zip(stretch, stretch[1:]) if (a < 0) != (b < 0))
+                tones.append((crossings * rate / (2 * len(stretch)), (i - start) / rate))
+            start = None
+    return tones
+
+
 class Alarm(SessionTest):
     fake_time = "2026-12-07 19:29:58"
 
     def watch_sound(self, seconds):
         growth, deadline = [], time.monotonic() + seconds
         while time.monotonic() < deadline:
-            size = os.path.getsize(self.session.wav) if os.path.exists(self.session.wav) else 0
-            growth.append((time.monotonic(), size))
+            growth.append((time.monotonic(), self.session.sound.size()))
             time.sleep(0.02)
         return growth
 
     def test_speaks_then_rings_every_two_seconds_until_off(self):
         s = self.session
-        s.start()
-        s.dismiss_greeting()
-        wait_until(lambda: os.path.exists(s.wav) and self.watch_sound(0.6)[-1][1] == os.path.getsize(s.wav)
-                   and len(sound_bursts(self.watch_sound(0.6))) == 0, 10, what="the greeting to be spoken")
-        greeting_end = os.path.getsize(s.wav)
-        pick_with_keys(s, 8, 31, 2)  # 07 : 30 : PM
+        self.start()
+        sound = s.sound
+        wait_until(lambda: sound.size() and not sound_bursts(self.watch_sound(0.6)), 10,
+                   what="the greeting to be spoken")
+        greeting_end = sound.size()
+        s.pick_with_keys(8, 31, 2)  # 07 : 30 : PM
         s.wait_for_control("Alarmon", lambda c: c["enabled"])
         s.click("Alarmon")
         armed = time.monotonic()
@@ -50,23 +68,22 @@ class Alarm(SessionTest):
         growth += self.watch_sound(4.5)
         # Closing lets the sound device write out what it still holds.
         self.assertTrue(s.control("Alarmon")["visible"])
-        close_window(s)
+        s.close_window()
         s.app.wait(5)
 
         bursts = [b for b in sound_bursts([(armed, greeting_end)] + growth) if b["last"] > greeting_end]
         self.assertGreaterEqual(len(bursts), 4, bursts)
         speech, melodies = bursts[0], bursts[1:]
         self.assertLess(speech["start"] - armed, 4.0)
-        rate = wav_rate(s.wav)
-        samples = wav_samples(s.wav)
-        spoken = samples[(speech["first"] - 44) // 2:(speech["last"] - 44) // 2]
+        rate = sound.rate()
+        spoken = sound.samples(speech["first"], speech["last"])
         self.assertTrue(1.0 < len(spoken) / rate < 6.0, len(spoken) / rate)
         self.assertGreater(max(abs(v) for v in spoken), 3000)
 
         # A melody every two seconds, each the eight tones in order, and nothing after OFF.
         for earlier, later in zip(melodies, melodies[1:]):
             self.assertAlmostEqual(later["start"] - earlier["start"], 2.0, delta=0.35)
-        tones = steady_tones(samples[(speech["last"] - 44) // 2:], rate)
+        tones = steady_tones(sound.samples(speech["last"]), rate)
         self.assertEqual(len(tones), 8 * len(melodies), tones)
         for i, (frequency, seconds) in enumerate(tones):
             want = MELODY[i % 8]
@@ -80,9 +97,8 @@ class Shutdown(SessionTest):
 
     def arm(self):
         s = self.session
-        s.start()
-        s.dismiss_greeting()
-        pick_with_keys(s, 12, 60, 2)  # 11 : 59 : PM
+        self.start()
+        s.pick_with_keys(12, 60, 2)  # 11 : 59 : PM
         s.wait_for_control("Shutdown", lambda c: c["enabled"])
         s.click("Shutdown")
         s.wait_for_control("Alarmoff", lambda c: c["visible"])
@@ -116,13 +132,12 @@ class Shutdown(SessionTest):
 class NoSoundDevice(SessionTest):
     """Without any sound device the program still starts, arms and rings, silently."""
     fake_time = "2026-12-07 07:29:59"
-    sound = False
+    sound = "none"
 
     def test_arms_and_rings_without_sound(self):
         s = self.session
-        s.start()
-        s.dismiss_greeting()
-        pick_with_keys(s, 8, 31, 1)  # 07 : 30 : AM
+        self.start()
+        s.pick_with_keys(8, 31, 1)  # 07 : 30 : AM
         s.wait_for_control("Alarmon", lambda c: c["enabled"])
         s.click("Alarmon")
         time.sleep(5)  # the target minute has come and gone through two ringing ticks

@@ -3,7 +3,7 @@
 import time
 import unittest
 
-from harness import SessionTest, wait_until
+from harness import SessionTest, desktop, wait_until
 
 
 class StartUp(SessionTest):
@@ -12,7 +12,7 @@ class StartUp(SessionTest):
     def test_greeting_then_centred_blinking_window(self):
         s = self.session
         s.start()
-        box = s.wait_for_window(lambda t: t.startswith("Your computer time is :  "), what="greeting box")
+        box = s.wait_for_window(lambda _, title: title.startswith(desktop.GREETING_TITLE), what="greeting box")
         # The window waits behind the box until it is closed.
         self.assertEqual(list(s.windows()), [box])
         self.assertRegex(s.windows()[box], r"^Your computer time is :  19:30:0\d$")
@@ -24,8 +24,8 @@ class StartUp(SessionTest):
                                             "for alarm. By, Velmora"), texts)
 
         window = s.dismiss_greeting()
-        x, y, width, height = s.geometry(window)
-        self.assertEqual((width, height), (193, 133))
+        x, y, width, height = s.x.geometry(window)
+        self.assertEqual((width, height), desktop.WINDOW_SIZE)
         self.assertLessEqual(abs(x + width / 2 - 512), 1)
         self.assertLessEqual(abs(y + height / 2 - 384), 1)
 
@@ -40,9 +40,8 @@ class StartUp(SessionTest):
 
     def test_controls_at_start_speak_their_names(self):
         s = self.session
-        s.start()
-        s.dismiss_greeting()
-        wait_until(lambda: s.control("Label6")["name"] == " :  : ", 3, what="first tick")
+        self.start()
+        s.wait_for_control("Label6", lambda c: c["name"] == " :  : ", what="first tick")
         controls = s.controls()
         self.assertEqual([controls[n]["name"] for n in ("Hour", "Minutes", "AM")], ["Hour", "Minutes", "AM / PM"])
         self.assertEqual({n: (c["enabled"], c["visible"]) for n, c in controls.items()
