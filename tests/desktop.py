@@ -310,14 +310,15 @@ class Desktop:
             cls._shared = Desktop(accessibility=True)
         return cls._shared
 
-    def __init__(self, accessibility=False, size=(1024, 768), open_to_all=False):
+    def __init__(self, accessibility=False, size=(1024, 768), open_to_all=False, session_bus=True):
         self.tmp = temporary_directory("alarm-desktop-")
         self.runtime_dir = os.path.join(self.tmp, "runtime")
         os.mkdir(self.runtime_dir, 0o700)
         self.x = XServer(size, open_to_all)
         self.display = self.x.display
         self.bus_address = None
-        self.bus_address = self.new_bus()
+        if session_bus or accessibility:
+            self.bus_address = self.new_bus()
         self.atspi = None
         if accessibility:
             # The session's variables go to this process too, for the accessibility client in it.

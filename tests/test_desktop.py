@@ -1,0 +1,73 @@
+# SPDX-License-Identifier: MIT
+"""The desktop kit leaves nothing running, however the harness that used it ends."""
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import textwrap
+import unittest
+
+import desktop as kit
+
+# A harness: it reports its mark, starts a desktop, a process group of its own and a process that
+# leaves its session, then waits to be ended.
+HARNESS = textwrap.dedent("""
+    import os, sys, time
+    sys.path.insert(0, %r)
+    import desktop
+    print(os.environ[desktop.KIT_MARK], flush=True)
+    d = desktop.Desktop(accessibility=%s)
+    desktop.spawn(["sh", "-c", "setsid sleep 600 & exec sleep 600"])
+    print("ready", flush=True)
+    time.sleep(600)
+""")
+
+
+class Reaper(unittest.TestCase):
+    def harness(self, accessibility=False, env=None):
+        source = HARNESS % (os.path.dirname(os.path.abspath(__file__)), accessibility)
+        return kit.spawn([sys.executable, "-c", source], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                         env=env)
+
+    def started(self, harness):
+        mark = harness.stdout.readline().decode().strip()
+        self.assertEqual(harness.stdout.readline(), b"ready\n")
+        return mark
+
+    def assert_nothing_left(self, mark):
+        kit.wait_until(lambda: not kit._marked_processes(f"{kit.KIT_MARK}={mark}"), 30,
+                       what=f"the processes of {mark} to end")
+
+    def test_killed_outright(self):
+        # As ctest ends a test that runs out of time: no handler of the harness runs.
+        harness = self.harness()
+        mark = self.started(harness)
+        # The X server, the bus and both sleeps.
+        kit.wait_until(lambda: len(kit._marked_processes(f"{kit.KIT_MARK}={mark}")) == 4, 10, what="four processes")
+        os.kill(harness.pid, signal.SIGKILL)
+        harness.wait()
+        self.assert_nothing_left(mark)
+
+    def test_terminated(self):
+        harness = self.harness()
+        mark = self.started(harness)
+        harness.terminate()
+        self.assertEqual(harness.wait(30), -signal.SIGTERM)
+        self.assert_nothing_left(mark)
+
+    def test_failing_while_setting_up(self):
+        # The accessibility client cannot load, after the X server and the bus have started.
+        with tempfile.TemporaryDirectory() as modules:
+            with open(os.path.join(modules, "pyatspi.py"), "w") as f:
+                f.write("raise ImportError('no accessibility client here')\n")
+            harness = self.harness(accessibility=True, env={**os.environ, "PYTHONPATH": modules})
+            mark = harness.stdout.readline().decode().strip()
+            _, errors = harness.communicate(timeout=60)
+        self.assertIn(b"no accessibility client here", errors)
+        # Ended by the harness itself on its way out, before it exited.
+        self.assertEqual(kit._marked_processes(f"{kit.KIT_MARK}={mark}"), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
