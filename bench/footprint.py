@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 """Start-up time, memory and CPU of ALARM under Xvfb, optionally beside gnome-clocks.
 
-Usage: bench/footprint.py [--runs N] [--seconds S] [--build-dir DIR] [--peer]
+Usage: bench/footprint.py [--runs N] [--seconds S] [--build-dir DIR] [--peer] [--accessibility]
 
 Arms only the alarm plan, never the shut-down plan. The program runs from the build tree, where
 no alarm-cmd sits beside it, and with ALARM_CMD_TEST_NEVER_ACT=1. Exits non-zero only when a
@@ -14,22 +14,16 @@ import ctypes
 import ctypes.util
 import os
 import select
-import shutil
-import signal
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(REPO, "tests"))
+import desktop as kit  # noqa: E402  (the kit ends whatever is started here, however the run ends)
 
-GREETING_TITLE = "Your computer time is :"
-MAIN_SIZE = (193, 133)
-# Window-relative points of the controls driven from the keyboard and mouse.
-HOUR_AT, MINUTES_AT, AM_PM_AT, ON_AT = (36, 36), (100, 36), (160, 36), (28, 68)
-# The ON/OFF button, which the window swaps when the alarm is armed.
-ON_BUTTON_RECT = (8, 56, 41, 25)
+MAIN_SIZE = kit.WINDOW_SIZE
 SETTLE_S = 5.0
 MAP_TIMEOUT_S = 30.0
 
@@ -72,79 +66,9 @@ def ensure_built(build_dir):
         subprocess.run(["cmake", "-S", REPO, "-B", build_dir], check=True, stdout=sys.stderr)
         subprocess.run(["cmake", "--build", build_dir, "-j", str(os.cpu_count() or 2), "--target", "alarm"],
                        check=True, stdout=sys.stderr)
-    # The shut-down plan runs the alarm-cmd beside the program; with none there it can do nothing.
-    if os.path.exists(os.path.join(os.path.dirname(program), "alarm-cmd")):
-        raise SystemExit(f"refusing to run: {os.path.dirname(program)} holds an alarm-cmd")
+    # The shut-down plan would start an alarm-cmd beside the program; the kit refuses a real one.
+    kit.refuse_real_interpreter(program)
     return program
-
-
-# ---------------------------------------------------------------------------------------------
-# Processes: everything started here is stopped on the way out, with whatever it started.
-
-started = []
-
-
-def descendants(pid):
-    children = {}
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open(f"/proc/{entry}/stat") as f:
-                stat = f.read()
-        except OSError:
-            continue
-        ppid = int(stat[stat.rindex(")") + 2:].split()[1])
-        children.setdefault(ppid, []).append(int(entry))
-    found, todo = [], [pid]
-    while todo:
-        for child in children.get(todo.pop(), []):
-            found.append(child)
-            todo.append(child)
-    return found
-
-
-def stop(process):
-    if process.poll() is not None:
-        return
-    victims = descendants(process.pid) + [process.pid]
-    for pid in victims:
-        try:
-            os.kill(pid, signal.SIGTERM)
-        except ProcessLookupError:
-            pass
-    try:
-        process.wait(timeout=3)
-    except subprocess.TimeoutExpired:
-        pass
-    for pid in victims:
-        try:
-            os.kill(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-    try:
-        process.wait(timeout=3)
-    except subprocess.TimeoutExpired:
-        pass
-
-
-def start(argv, env, log_path, **kwargs):
-    log = open(log_path, "ab")
-    process = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-                               start_new_session=True, **kwargs)
-    log.close()
-    started.append(process)
-    return process
-
-
-def stop_all():
-    while started:
-        stop(started.pop())
-
-
-def on_signal(signum, _frame):
-    stop_all()
-    sys.exit(128 + signum)
 
 
 # ---------------------------------------------------------------------------------------------
@@ -341,49 +265,19 @@ def cpu_percent(process, seconds):
 # Driving the windows
 
 
-def xdotool(env, *args):
-    subprocess.run(["xdotool", *args], env=env, check=True, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
-
-
-def pointer_away(env):
+def pointer_away(x):
     # The windows sit centred on the screen; a pointer in the corner hovers over nothing.
-    xdotool(env, "mousemove", "0", "0")
+    x.xdotool("mousemove", "0", "0")
 
 
-def read_line(fd, timeout):
-    """One line from a pipe, then closes it. Closing earlier could fail the writer's last write."""
-    deadline = time.monotonic() + timeout
-    data = b""
-    while not data.endswith(b"\n"):
-        ready, _, _ = select.select([fd], [], [], max(0.0, deadline - time.monotonic()))
-        chunk = os.read(fd, 4096) if ready else b""
-        if not chunk:
-            break
-        data += chunk
-    os.close(fd)
-    return data.decode(errors="replace").strip()
-
-
-def session_bus(workdir, env, tag):
-    """A private session bus for one program, as a desktop session would have."""
-    read_end, write_end = os.pipe()
-    daemon = start(["dbus-daemon", "--session", "--nofork", "--nopidfile", f"--print-address={write_end}"],
-                   env, os.path.join(workdir, f"dbus-{tag}.log"), pass_fds=(write_end,))
-    os.close(write_end)
-    address = read_line(read_end, 10)
-    if not address:
-        raise MeasurementError("the session bus did not start")
-    return daemon, address
-
-
-def launch(argv, env, watcher, log_path):
+def launch(start, watcher, what):
+    """Calls start() and times it to the first top-level window mapped."""
     watcher.drain()
     t0 = time.monotonic()
-    process = start(argv, env, log_path)
+    process = start()
     mapped = watcher.wait(MAP_NOTIFY)
     if mapped is None:
-        raise MeasurementError(f"no window of {argv[0]} was mapped within {MAP_TIMEOUT_S:.0f} s (log: {log_path})")
+        raise MeasurementError(f"no window of {what} was mapped within {MAP_TIMEOUT_S:.0f} s")
     stamp, wid = mapped
     return process, (stamp - t0) * 1000, watcher.window(wid, stamp)
 
@@ -397,32 +291,40 @@ def target_is_far():
     return "PM" if to_noon > to_midnight else "AM"
 
 
-def measure_alarm(program, args, workdir, base_env, watcher, run):
-    env = dict(base_env)
-    bus, env["DBUS_SESSION_BUS_ADDRESS"] = session_bus(workdir, base_env, f"alarm{run}")
-    log = os.path.join(workdir, f"alarm{run}.log")
-    result = {}
-    pointer_away(env)
-    process, result["map_ms"], box = launch([program], env, watcher, log)
-    try:
-        if not box.title.startswith(GREETING_TITLE):
-            raise MeasurementError(f"the first window is {box.title!r}, not the greeting box")
+def session_environment(desktop, bus_address):
+    # Settings and data of the peer go to the run's own directories, never the user's.
+    return {"DBUS_SESSION_BUS_ADDRESS": bus_address, "QT_QPA_PLATFORM": "xcb", "GDK_BACKEND": "x11",
+            "XDG_CONFIG_HOME": os.path.join(desktop.tmp, "config"),
+            "XDG_DATA_HOME": os.path.join(desktop.tmp, "data")}
 
-        # Return goes to the focused window; the box takes the focus when it shows, but put the
-        # pointer on it as well, since without a window manager the focus may follow the pointer.
-        xdotool(env, "mousemove", "--window", str(box.id), str(box.width // 2), str(box.height // 4))
-        xdotool(env, "windowfocus", "--sync", str(box.id))
+
+def measure_alarm(program, args, desktop, watcher):
+    bus, address = desktop.new_bus()
+    # Speech and tones go to a device that discards them: no sound card is needed or touched.
+    alarm = kit.AlarmRun(desktop, sound="null", program=program)
+    env = {**alarm.environment(), **session_environment(desktop, address)}
+    if args.accessibility:
+        # Qt joins an accessibility bus only if one is up when it starts, as under a screen reader.
+        env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply", "/org/a11y/bus",
+                        "org.a11y.Bus.GetAddress"], env=env, check=True, stdout=subprocess.DEVNULL)
+    result = {}
+    pointer_away(desktop.x)
+    try:
+        process, result["map_ms"], box = launch(lambda: alarm.start(env), watcher, "ALARM")
+        if not box.title.startswith(kit.GREETING_TITLE):
+            raise MeasurementError(f"the first window is {box.title!r}, not the greeting box")
         dismissed_at = time.monotonic()
-        xdotool(env, "key", "Return")
+        desktop.x.xdotool("windowfocus", "--sync", str(box.id), "key", "Return")
         main = watcher.wait(MAP_NOTIFY)
         if main is None:
-            raise MeasurementError(f"the main window did not appear after the box was dismissed (log: {log})")
+            raise MeasurementError("the main window did not appear after the box was dismissed")
         window = watcher.window(main[1], main[0])
         result["main_ms"] = (main[0] - dismissed_at) * 1000
         if (window.width, window.height) != MAIN_SIZE:
             raise MeasurementError(f"the main window is {window.width}x{window.height}, not "
                                    f"{MAIN_SIZE[0]}x{MAIN_SIZE[1]}")
-        pointer_away(env)
+        alarm.window = str(window.id)
 
         time.sleep(max(0.0, SETTLE_S - (time.monotonic() - window.mapped_at)))
         result["rss"], result["pss"] = memory_mib(process.pid)
@@ -430,48 +332,41 @@ def measure_alarm(program, args, workdir, base_env, watcher, run):
 
         # Pick 00:00 in the half of the day that is far away, then arm the alarm.
         ampm_steps = 1 if target_is_far() == "AM" else 2
-        for point, steps in ((HOUR_AT, 1), (MINUTES_AT, 1), (AM_PM_AT, ampm_steps)):
-            xdotool(env, "mousemove", "--window", str(window.id), str(point[0]), str(point[1]), "click", "1")
-            time.sleep(0.3)
-            xdotool(env, "key", "Escape")
-            time.sleep(0.2)
-            for _ in range(steps):
-                xdotool(env, "key", "x")
-                time.sleep(0.1)
-        time.sleep(0.3)
-        before = watcher.pixels(window.id, ON_BUTTON_RECT)
-        xdotool(env, "mousemove", "--window", str(window.id), str(ON_AT[0]), str(ON_AT[1]), "click", "1")
-        time.sleep(0.5)
-        after = watcher.pixels(window.id, ON_BUTTON_RECT)
-        if before == after:
-            raise MeasurementError("clicking ON did not arm the alarm (the button did not turn into OFF)")
-        pointer_away(env)
+        desktop.x.xdotool("windowfocus", "--sync", alarm.window)
+        alarm.pick_with_keys(1, 1, ampm_steps)
+        on_button = kit.CONTROL_RECTS["Alarmon"]
+        before = watcher.pixels(window.id, on_button)
+        alarm.click("Alarmon")
+        kit.wait_until(lambda: watcher.pixels(window.id, on_button) != before, 5,
+                       what="ON to turn into OFF on screen")
+        pointer_away(desktop.x)
         time.sleep(1.0)  # past the click's own repaint and a hint that may have started to show
         result["armed_cpu"], result["armed_run"] = cpu_percent(process, args.seconds)
         result["target"] = "00:00 " + ("AM" if ampm_steps == 1 else "PM")
+    except (MeasurementError, kit.KitError) as error:
+        raise MeasurementError(f"{error}\noutput of ALARM:\n{alarm.output()[-2000:]}") from None
     finally:
-        stop(process)
-        stop(bus)
+        alarm.close()
+        kit.end(bus)
     return result
 
 
-def measure_peer(args, workdir, base_env, watcher, run):
-    env = dict(base_env)
-    env["GDK_BACKEND"] = "x11"
-    bus, env["DBUS_SESSION_BUS_ADDRESS"] = session_bus(workdir, base_env, f"peer{run}")
-    log = os.path.join(workdir, f"peer{run}.log")
+def measure_peer(args, desktop, watcher):
+    bus, address = desktop.new_bus()
+    env = {**desktop.environment(), **session_environment(desktop, address)}
     result = {}
-    pointer_away(env)
-    process, result["map_ms"], window = launch(["gnome-clocks"], env, watcher, log)
+    pointer_away(desktop.x)
+    start = lambda: kit.spawn(["gnome-clocks"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    process, result["map_ms"], window = launch(start, watcher, "gnome-clocks")
     try:
         time.sleep(max(0.0, SETTLE_S - (time.monotonic() - window.mapped_at)))
         if process.poll() is not None:
-            raise MeasurementError(f"gnome-clocks ended (log: {log})")
+            raise MeasurementError("gnome-clocks ended")
         result["rss"], result["pss"] = memory_mib(process.pid)
         result["idle_cpu"], result["idle_run"] = cpu_percent(process, args.seconds)
     finally:
-        stop(process)
-        stop(bus)
+        kit.end(process)
+        kit.end(bus)
     return result
 
 
@@ -530,11 +425,6 @@ def print_table(alarm, peer):
         print(line(row))
 
 
-def xauth_entry(family, address, number, name, data):
-    counted = lambda field: len(field).to_bytes(2, "big") + field
-    return family.to_bytes(2, "big") + counted(address) + counted(number) + counted(name) + counted(data)
-
-
 def main():
     parser = argparse.ArgumentParser(description="ALARM's start-up time, memory and CPU under Xvfb.")
     parser.add_argument("--runs", type=int, default=3, help="launches of each program (default 3)")
@@ -542,98 +432,56 @@ def main():
     parser.add_argument("--build-dir", default=os.path.join(REPO, "build-bench"),
                         help="where ALARM is built (default build-bench; built there if missing)")
     parser.add_argument("--peer", action="store_true", help="measure gnome-clocks the same way, for ratios")
+    parser.add_argument("--accessibility", action="store_true",
+                        help="run ALARM with its accessibility bridge on, as under a screen reader")
     args = parser.parse_args()
     if args.runs < 1 or args.seconds <= 0:
         parser.error("--runs and --seconds must be positive")
 
-    install_missing(["xvfb", "xdotool", "libx11-6", "dbus-daemon"])
+    install_missing(["xvfb", "xdotool", "libx11-6", "dbus-daemon"] + (["dbus-bin", "at-spi2-core"] if args.accessibility else []))
     if args.peer:
         install_missing(["gnome-clocks"])
     program = ensure_built(os.path.abspath(args.build_dir))
 
-    for signum in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
-        signal.signal(signum, on_signal)
-
-    workdir = tempfile.mkdtemp(prefix="alarm-footprint-")
-    keep_logs = False
     try:
-        runtime_dir = os.path.join(workdir, "runtime")
-        os.mkdir(runtime_dir, 0o700)
-        # Speech and tones go to a PCM that discards them: no sound card is needed or touched.
-        alsa_conf = os.path.join(workdir, "asound.conf")
-        with open(alsa_conf, "w") as f:
-            f.write("pcm.!default { type null }\n")
-
-        # A cookie of our own, so that only this benchmark's clients reach the server. The entry is
-        # for any address and display, since the server picks its display number as it starts.
-        xauthority = os.path.join(workdir, "Xauthority")
-        with open(xauthority, "wb") as f:
-            f.write(xauth_entry(0xFFFF, b"", b"", b"MIT-MAGIC-COOKIE-1", os.urandom(16)))
-        read_end, write_end = os.pipe()
-        start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                      "-auth", xauthority], dict(os.environ), os.path.join(workdir, "xvfb.log"),
-                     pass_fds=(write_end,))
-        os.close(write_end)
-        number = read_line(read_end, 15)
-        if not number:
-            raise MeasurementError("Xvfb did not start")
-        display = ":" + number
-
-        env = {k: v for k, v in os.environ.items()
-               if k not in ("WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "SESSION_MANAGER")}
-        env.update({
-            "DISPLAY": display,
-            "XAUTHORITY": xauthority,
-            "XDG_RUNTIME_DIR": runtime_dir,
-            "XDG_CONFIG_HOME": os.path.join(workdir, "config"),
-            "XDG_DATA_HOME": os.path.join(workdir, "data"),
-            "QT_QPA_PLATFORM": "xcb",
-            "ALSA_CONFIG_PATH": alsa_conf,
-            "ALARM_CMD_TEST_NEVER_ACT": "1",
-        })
-        os.environ["XAUTHORITY"] = xauthority  # for the watcher in this process
-        watcher = XWatcher(display)
-
+        # No accessibility client here: it would join every program's bus and change their memory.
+        desktop = kit.Desktop(size=(1280, 1024), session_bus=False)
+        watcher = XWatcher(desktop.display)
         alarm, peer = [], ([] if args.peer else None)
         for run in range(1, args.runs + 1):
             print(f"run {run}/{args.runs}: ALARM", file=sys.stderr, flush=True)
-            alarm.append(measure_alarm(program, args, workdir, env, watcher, run))
+            alarm.append(measure_alarm(program, args, desktop, watcher))
             print("  " + format_run(alarm[-1]), file=sys.stderr, flush=True)
             if args.peer:
                 print(f"run {run}/{args.runs}: gnome-clocks", file=sys.stderr, flush=True)
-                peer.append(measure_peer(args, workdir, env, watcher, run))
+                peer.append(measure_peer(args, desktop, watcher))
                 print("  " + format_run(peer[-1]), file=sys.stderr, flush=True)
         watcher.close()
-
-        print()
-        print(f"ALARM footprint under Xvfb: {args.runs} run(s), CPU windows of {args.seconds:g} s, "
-              f"{os.cpu_count()} cores, {time.strftime('%Y-%m-%d %H:%M')}")
-        print(f"program: {program}; armed for {alarm[0]['target']}, which is not reached while measuring")
-        print()
-        print_table(alarm, peer)
-        print()
-        print(f"Times are from just before the program is spawned to its window's MapNotify, stamped when read "
-              f"from an X connection (about 1 ms resolution); mapped is not yet painted.")
-        print(f"CPU is utime+stime in {1000 // CLK_TCK} ms ticks: resolution "
-              f"{100 / CLK_TCK / args.seconds:.3f} % of one core over {args.seconds:g} s.")
-        print("(a) ALARM speaks the greeting before it shows the main window. Here the speech goes into a "
-              "null PCM, so this is synthesis only; with a sound card the window waits until the speech "
-              "has been heard.")
-        print("(b) The same windows from the threads' scheduler run time (/proc/PID/task/*/schedstat, "
-              "nanoseconds), as a check on the tick-grained figures; threads that end meanwhile are missed.")
-        if args.peer:
-            print("gnome-clocks: its first top-level window; it has no armed step. Services it starts over "
-                  "D-Bus (e.g. dconf) are not counted.")
-        return 0
-    except (MeasurementError, subprocess.CalledProcessError) as error:
-        keep_logs = True
+    except (MeasurementError, kit.KitError, subprocess.CalledProcessError) as error:
         print(f"measurement failed: {error}", file=sys.stderr)
-        print(f"logs kept in {workdir}", file=sys.stderr)
         return 1
-    finally:
-        stop_all()
-        if not keep_logs:
-            shutil.rmtree(workdir, ignore_errors=True)
+
+    print()
+    print(f"ALARM footprint under Xvfb: {args.runs} run(s), CPU windows of {args.seconds:g} s, "
+          f"{os.cpu_count()} cores, {time.strftime('%Y-%m-%d %H:%M')}"
+          + (", accessibility bridge on" if args.accessibility else ""))
+    print(f"program: {program}; armed for {alarm[0]['target']}, which is not reached while measuring")
+    print()
+    print_table(alarm, peer)
+    print()
+    print("Times are from just before the program is spawned to its window's MapNotify, stamped when read "
+          "from an X connection (about 1 ms resolution); mapped is not yet painted.")
+    print(f"CPU is utime+stime in {1000 // CLK_TCK} ms ticks: resolution "
+          f"{100 / CLK_TCK / args.seconds:.3f} % of one core over {args.seconds:g} s.")
+    print("(a) ALARM speaks the greeting before it shows the main window. Here the speech goes into a "
+          "null PCM, so this is synthesis only; with a sound card the window waits until the speech "
+          "has been heard.")
+    print("(b) The same windows from the threads' scheduler run time (/proc/PID/task/*/schedstat, "
+          "nanoseconds), as a check on the tick-grained figures; threads that end meanwhile are missed.")
+    if args.peer:
+        print("gnome-clocks: its first top-level window; it has no armed step. Services it starts over "
+              "D-Bus (e.g. dconf) are not counted.")
+    return 0
 
 
 def format_run(r):

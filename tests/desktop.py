@@ -318,7 +318,7 @@ class Desktop:
         self.display = self.x.display
         self.bus_address = None
         if session_bus or accessibility:
-            self.bus_address = self.new_bus()
+            self.bus_address = self.new_bus()[1]
         self.atspi = None
         if accessibility:
             # The session's variables go to this process too, for the accessibility client in it.
@@ -329,11 +329,11 @@ class Desktop:
             pyatspi.Registry.getDesktop(0)
 
     def new_bus(self):
-        """Starts a session bus of the desktop and returns its address."""
+        """Starts a session bus of the desktop; returns its process and address."""
         # The bus and the accessibility bus it starts keep their sockets in the private runtime
         # directory; in a shared one, every desktop's accessibility bus would take the same path.
         command = ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address={fd}"]
-        return _started(command, "the session bus", env=self.environment())[1]
+        return _started(command, "the session bus", env=self.environment())
 
     def environment(self):
         """The environment of a process in this session."""

@@ -7,7 +7,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import desktop  # noqa: E402  (the kit registers its reaper before anything else can fail)
-from desktop import SCRIPT_BYTES, KitError, wait_until  # noqa: E402,F401
+from desktop import SCRIPT_BYTES, wait_until  # noqa: E402,F401  (for the tests)
 
 
 class SessionTest(unittest.TestCase):
