@@ -2,8 +2,7 @@
 // Thousands of random actions, as a restless person and the clock would make them, with the
 // window's invariants checked after each. ALARM_RANDOM_ACTIONS and ALARM_RANDOM_SEED override the
 // count and the seed (scripts/random-actions.sh runs it long).
-#include "FakePlatform.h"
-#include "app/Alarm.h"
+#include "WindowDriver.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -110,10 +109,8 @@ private slots:
                 break;
             default:
                 // The watches and the ringing tick when their timers would.
-                for (QTimer *timer : {w.Timer1, w.Timer2, w.Timer4}) {
-                    if (timer->isActive())
-                        QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
-                }
+                for (QTimer *timer : {w.Timer1, w.Timer2, w.Timer4})
+                    fire(timer);
                 action = "plan tick";
                 break;
             }

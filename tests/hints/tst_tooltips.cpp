@@ -1,31 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-#include "app/Alarm.h"
+#include "WindowDriver.h"
 #include "hints/ScrollingToolTips.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QtTest>
-
-namespace {
-
-void moveOver(QWidget *control, Qt::MouseButtons buttons = Qt::NoButton,
-              Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    const QPointF at(control->width() / 2.0, control->height() / 2.0);
-    QMouseEvent move(QEvent::MouseMove, at, control->mapToGlobal(at), Qt::NoButton, buttons, modifiers);
-    QApplication::sendEvent(control, &move);
-}
-
-void moveOver(QWidget *control, int times)
-{
-    for (int i = 0; i < times; ++i)
-        moveOver(control);
-}
-
-} // namespace
 
 class ToolTipsTest : public QObject
 {

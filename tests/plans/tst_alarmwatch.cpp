@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-#include "app/Alarm.h"
+#include "WindowDriver.h"
 #include "plans/PlanState.h"
 
 #include <QComboBox>
@@ -14,33 +13,13 @@ const QStringList kMelodyCalls{"beep:500 125", "beep:650 125", "beep:800 125", "
                                "beep:950 125", "beep:800 125", "beep:650 125", "beep:500 125"};
 }
 
-class AlarmWatchTest : public QObject
+// 07:30 AM is the target throughout.
+class AlarmWatchTest : public QObject, private WindowDriver
 {
     Q_OBJECT
 
-private:
-    FakePlatform platform;
-    std::unique_ptr<Alarm> window;
-
-    // 07:30 AM picked and armed, with the clock at the given time.
-    void armAt(QTime clock)
-    {
-        platform = FakePlatform();
-        platform.time = clock;
-        window = std::make_unique<Alarm>(platform);
-        window->Hour->setCurrentIndex(7);
-        window->Minutes->setCurrentIndex(30);
-        window->AM->setCurrentIndex(0);
-        window->Timer3_Timer();
-        window->Alarmon->click();
-    }
-    void tick(int watchTicks = 1)
-    {
-        window->Timer3_Timer();
-        // The watch ticks only while its timer runs, as the real one would.
-        for (int i = 0; i < watchTicks && window->Timer1->isActive(); ++i)
-            window->Timer1_Timer();
-    }
+public:
+    AlarmWatchTest() : WindowDriver(QTime(7, 30), &Alarm::Alarmon) {}
 
 private slots:
     void timeTextsCompareByValue()

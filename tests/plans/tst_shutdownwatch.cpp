@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-#include "app/Alarm.h"
+#include "WindowDriver.h"
 #include "plans/ShutdownWatch.h"
 
 #include <QComboBox>
@@ -12,33 +11,13 @@ namespace {
 const QString kScript = "/opt/alarm/Shut down.bat";
 }
 
-class ShutdownWatchTest : public QObject
+// 11:59 PM is the target throughout.
+class ShutdownWatchTest : public QObject, private WindowDriver
 {
     Q_OBJECT
 
-private:
-    FakePlatform platform;
-    std::unique_ptr<Alarm> window;
-
-    // 11:59 PM picked and "Shut down" pressed, with the clock at the given time.
-    void armAt(QTime clock)
-    {
-        platform = FakePlatform();
-        platform.time = clock;
-        window = std::make_unique<Alarm>(platform);
-        window->Hour->setCurrentIndex(11);
-        window->Minutes->setCurrentIndex(59);
-        window->AM->setCurrentIndex(1);
-        window->Timer3_Timer();
-        window->Shutdown->click();
-    }
-    void tick(int watchTicks = 1)
-    {
-        window->Timer3_Timer();
-        // The watch ticks only while its timer runs, as the real one would.
-        for (int i = 0; i < watchTicks && window->Timer2->isActive(); ++i)
-            window->Timer2_Timer();
-    }
+public:
+    ShutdownWatchTest() : WindowDriver(QTime(23, 59), &Alarm::Shutdown) {}
 
 private slots:
     void theScriptIsFortyTwoBytes()

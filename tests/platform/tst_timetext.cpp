@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "DataRow.h"
 #include "TimeText.h"
 
 #include <QtTest>
@@ -13,13 +14,13 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QTime>("time");
         QTest::addColumn<QString>("text");
-        QTest::newRow("US evening") << "en_US" << QTime(19, 30, 5) << "7:30:05 PM";
-        QTest::newRow("US midnight") << "en_US" << QTime(0, 0, 30) << "12:00:30 AM";
-        QTest::newRow("US noon") << "en_US" << QTime(12, 0, 0) << "12:00:00 PM";
-        QTest::newRow("German") << "de_DE" << QTime(19, 30, 5) << "19:30:05";
-        QTest::newRow("zone in front") << "zh_CN" << QTime(9, 5, 1) << "09:05:01";
-        QTest::newRow("zone in brackets")
-            << "fa_IR" << QTime(19, 30, 5) << QLocale("fa_IR").toString(QTime(19, 30, 5), "H:mm:ss");
+        row("US evening", "en_US", QTime(19, 30, 5), "7:30:05 PM");
+        row("US midnight", "en_US", QTime(0, 0, 30), "12:00:30 AM");
+        row("US noon", "en_US", QTime(12, 0, 0), "12:00:00 PM");
+        row("German", "de_DE", QTime(19, 30, 5), "19:30:05");
+        row("zone in front", "zh_CN", QTime(9, 5, 1), "09:05:01");
+        const QString persian = QLocale("fa_IR").toString(QTime(19, 30, 5), "H:mm:ss");
+        row("zone in brackets", "fa_IR", QTime(19, 30, 5), persian);
     }
     void readsLikeAClock()
     {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-#include "app/Alarm.h"
+#include "DataRow.h"
+#include "WindowDriver.h"
 #include "timeentry/TargetTime.h"
 
 #include <QComboBox>
@@ -9,12 +9,6 @@
 #include <QtTest>
 
 namespace {
-
-void pick(QComboBox *list, const QString &entry)
-{
-    if (!entry.isEmpty())
-        list->setCurrentIndex(list->findText(entry));
-}
 
 // ON and "Shut down" are always switched together.
 QString armingButtons(const Alarm &window)
@@ -38,66 +32,18 @@ private slots:
         QTest::addColumn<QString>("amPm");
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("buttons");
-        QTest::newRow("after midnight") << "00"
-                                        << "05"
-                                        << "AM"
-                                        << "0005"
-                                        << "enabled";
-        QTest::newRow("after noon") << "00"
-                                    << "05"
-                                    << "PM"
-                                    << "1205"
-                                    << "enabled";
-        QTest::newRow("morning") << "07"
-                                 << "30"
-                                 << "AM"
-                                 << "0730"
-                                 << "enabled";
-        QTest::newRow("evening") << "07"
-                                 << "30"
-                                 << "PM"
-                                 << "1930"
-                                 << "enabled";
-        QTest::newRow("before noon") << "11"
-                                     << "59"
-                                     << "AM"
-                                     << "1159"
-                                     << "enabled";
-        QTest::newRow("latest") << "11"
-                                << "59"
-                                << "PM"
-                                << "2359"
-                                << "enabled";
-        QTest::newRow("earliest") << "00"
-                                  << "00"
-                                  << "AM"
-                                  << "0000"
-                                  << "enabled";
-        QTest::newRow("no AM/PM") << "07"
-                                  << "30"
-                                  << ""
-                                  << "0730"
-                                  << "disabled";
-        QTest::newRow("hour only") << "07"
-                                   << ""
-                                   << ""
-                                   << "07"
-                                   << "unchanged";
-        QTest::newRow("PM only") << ""
-                                 << ""
-                                 << "PM"
-                                 << "12"
-                                 << "unchanged";
-        QTest::newRow("no hour") << ""
-                                 << "05"
-                                 << "PM"
-                                 << "1205"
-                                 << "unchanged";
-        QTest::newRow("AM only") << ""
-                                 << ""
-                                 << "AM"
-                                 << ""
-                                 << "unchanged";
+        row("after midnight", "00", "05", "AM", "0005", "enabled");
+        row("after noon", "00", "05", "PM", "1205", "enabled");
+        row("morning", "07", "30", "AM", "0730", "enabled");
+        row("evening", "07", "30", "PM", "1930", "enabled");
+        row("before noon", "11", "59", "AM", "1159", "enabled");
+        row("latest", "11", "59", "PM", "2359", "enabled");
+        row("earliest", "00", "00", "AM", "0000", "enabled");
+        row("no AM/PM", "07", "30", "", "0730", "disabled");
+        row("hour only", "07", "", "", "07", "unchanged");
+        row("PM only", "", "", "PM", "12", "unchanged");
+        row("no hour", "", "05", "PM", "1205", "unchanged");
+        row("AM only", "", "", "AM", "", "unchanged");
     }
     void picksGiveTheTarget()
     {

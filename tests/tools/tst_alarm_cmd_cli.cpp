@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Runs the built alarm-cmd as a process. Every run that names a script passes --dry-run, and the
 // environment also carries ALARM_CMD_TEST_NEVER_ACT, so no run here can reach a power action.
+#include "DataRow.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,11 +41,12 @@ private slots:
     {
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QByteArray>("output");
-        QTest::newRow("window script") << QByteArray("C:\\windows\\system32\\shutdown -s -f -t 00\r\n")
-                                       << QByteArray("power off now, forced\n");
-        QTest::newRow("restart later")
-            << QByteArray("shutdown /r /t 60\n") << QByteArray("restart in 60 s\n");
-        QTest::newRow("plain") << QByteArray("\r\nSHUTDOWN.EXE -s") << QByteArray("power off now\n");
+        const auto prints = [](const char *name, const QByteArray &script, const QByteArray &output) {
+            row(name, script, output);
+        };
+        prints("window script", "C:\\windows\\system32\\shutdown -s -f -t 00\r\n", "power off now, forced\n");
+        prints("restart later", "shutdown /r /t 60\n", "restart in 60 s\n");
+        prints("plain", "\r\nSHUTDOWN.EXE -s", "power off now\n");
     }
 
     void dryRunPrintsTheAction()
@@ -61,13 +64,14 @@ private slots:
     {
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QByteArray>("reason");
-        QTest::newRow("chained command")
-            << QByteArray("shutdown -s -f & rd /s /q C:\\\r\n") << QByteArray("'&'");
-        QTest::newRow("other program")
-            << QByteArray("C:\\evil\\shutdown.exe.bat -s\r\n") << QByteArray("not the shutdown program");
-        QTest::newRow("second line") << QByteArray("shutdown -s\r\nshutdown -r\r\n") << QByteArray("second");
-        QTest::newRow("empty") << QByteArray() << QByteArray("empty");
-        QTest::newRow("missing") << QByteArray("<missing>") << QByteArray("cannot open");
+        const auto refuses = [](const char *name, const QByteArray &script, const QByteArray &reason) {
+            row(name, script, reason);
+        };
+        refuses("chained command", "shutdown -s -f & rd /s /q C:\\\r\n", "'&'");
+        refuses("other program", "C:\\evil\\shutdown.exe.bat -s\r\n", "not the shutdown program");
+        refuses("second line", "shutdown -s\r\nshutdown -r\r\n", "second");
+        refuses("empty", "", "empty");
+        refuses("missing", "<missing>", "cannot open");
     }
 
     void refusedScriptsRunNothing()

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "DataRow.h"
 #include "ShutdownScript.h"
 
 #include <QTemporaryDir>
@@ -38,20 +39,17 @@ private slots:
     {
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<ShutdownCommand>("expected");
-        QTest::newRow("window script") << windowScript << ShutdownCommand{Action::PowerOff, true, 0};
-        QTest::newRow("slashes, no newline")
-            << QByteArray("shutdown /s /f /t 0") << ShutdownCommand{Action::PowerOff, true, 0};
-        QTest::newRow("case, .exe, LF") << QByteArray("c:/WINDOWS/System32/SHUTDOWN.EXE -R -T 30\n")
-                                        << ShutdownCommand{Action::Restart, false, 30};
-        QTest::newRow("any order, padded delay")
-            << QByteArray("..\\shutdown -t 000000000000000000060 /F -s\n")
-            << ShutdownCommand{Action::PowerOff, true, 60};
-        QTest::newRow("longest delay")
-            << QByteArray("shutdown -r -t 315360000\n") << ShutdownCommand{Action::Restart, false, 315360000};
-        QTest::newRow("blank lines and blanks") << QByteArray("\r\n \t\r\n\t shutdown \t-s   -f \t\r\n\n\n")
-                                                << ShutdownCommand{Action::PowerOff, true, 0};
-        QTest::newRow("largest size")
-            << paddedTo(alarmcmd::maxScriptBytes) << ShutdownCommand{Action::PowerOff, false, 0};
+        const auto accepts = [](const char *name, const QByteArray &script, ShutdownCommand expected) {
+            row(name, script, expected);
+        };
+        using enum Action;
+        accepts("window script", windowScript, {PowerOff, true, 0});
+        accepts("slashes, no newline", "shutdown /s /f /t 0", {PowerOff, true, 0});
+        accepts("case, .exe, LF", "c:/WINDOWS/System32/SHUTDOWN.EXE -R -T 30\n", {Restart, false, 30});
+        accepts("padded, any order", "..\\shutdown -t 000000000000000000060 /F -s\n", {PowerOff, true, 60});
+        accepts("longest delay", "shutdown -r -t 315360000\n", {Restart, false, 315360000});
+        accepts("blank lines and blanks", "\r\n \t\r\n\t shutdown \t-s   -f \t\r\n\n\n", {PowerOff, true, 0});
+        accepts("largest size", paddedTo(alarmcmd::maxScriptBytes), {PowerOff, false, 0});
     }
 
     void accepts()
@@ -67,43 +65,40 @@ private slots:
     {
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("other program")
-            << QByteArray("C:\\windows\\system32\\calc.exe -s\r\n") << "not the shutdown";
-        QTest::newRow("shutdown.exe.bat")
-            << QByteArray("C:\\evil\\shutdown.exe.bat -s -f\r\n") << "not the shutdown";
-        QTest::newRow("longer name") << QByteArray("xshutdown -s\n") << "not the shutdown";
-        QTest::newRow("switch glued to name") << QByteArray("shutdown/s\n") << "not the shutdown";
-        QTest::newRow("&") << QByteArray("shutdown -s & del C:\\x\r\n") << "operator '&'";
-        QTest::newRow("&&") << QByteArray("shutdown -s&&calc\r\n") << "operator '&'";
-        QTest::newRow("|") << QByteArray("shutdown -s | more\r\n") << "operator '|'";
-        QTest::newRow(">") << QByteArray("shutdown -s > out.txt\r\n") << "operator '>'";
-        QTest::newRow("second line") << QByteArray("shutdown -s\r\ncalc\r\n") << "line 2: a second command";
-        QTest::newRow("second shutdown")
-            << QByteArray("shutdown -s\r\n\r\nshutdown -r\r\n") << "line 3: a second";
-        QTest::newRow("quotes") << QByteArray("\"C:\\windows\\shutdown\" -s\n") << "character '\"'";
-        QTest::newRow("variable") << QByteArray("shutdown -s -t %DELAY%\n") << "character '%'";
-        QTest::newRow("echo off") << QByteArray("@shutdown -s\n") << "character '@'";
-        QTest::newRow("unknown switch") << QByteArray("shutdown -s -h\n") << "unknown switch";
-        QTest::newRow("combined switches") << QByteArray("shutdown -sf\n") << "unknown switch";
-        QTest::newRow("bare argument") << QByteArray("shutdown -s now\n") << "unknown switch";
-        QTest::newRow("no action") << QByteArray("shutdown -f -t 0\n") << "neither -s";
-        QTest::newRow("both actions") << QByteArray("shutdown -s -r\n") << "cannot be combined";
-        QTest::newRow("repeated action") << QByteArray("shutdown -s /S\n") << "'/S' is given more than once";
-        QTest::newRow("repeated delay") << QByteArray("shutdown -s -t 1 -t 1\n") << "more than once";
-        QTest::newRow("delay missing") << QByteArray("shutdown -s -t\n") << "needs a delay";
-        QTest::newRow("delay is a switch") << QByteArray("shutdown -t -s\n") << "not a number";
-        QTest::newRow("delay too long") << QByteArray("shutdown -s -t 315360001\n") << "out of range";
-        QTest::newRow("delay beyond 64 bits")
-            << QByteArray("shutdown -s -t 99999999999999999999999\n") << "out of range";
-        QTest::newRow("empty") << QByteArray() << "empty";
-        QTest::newRow("blank lines only") << QByteArray("\r\n \t \r\n\n") << "holds no command";
-        QTest::newRow("NUL byte") << QByteArray("shutdown -s\0 -r\n", 16) << "NUL byte at offset 11";
-        QTest::newRow("ELF") << QByteArray("\x7f"
-                                           "ELF\x02\x01\x01")
-                             << "non-text byte 0x7f";
-        QTest::newRow("UTF-8 BOM") << QByteArray("\xef\xbb\xbfshutdown -s\n") << "0xef";
-        QTest::newRow("stray carriage return") << QByteArray("shutdown -s\r-r\r\n") << "carriage return";
-        QTest::newRow("one byte too large") << paddedTo(alarmcmd::maxScriptBytes + 1) << "larger than";
+        const auto refuses = [](const char *name, const QByteArray &script, const char *reason) {
+            row(name, script, QString(reason));
+        };
+        refuses("other program", "C:\\windows\\system32\\calc.exe -s\r\n", "not the shutdown");
+        refuses("shutdown.exe.bat", "C:\\evil\\shutdown.exe.bat -s -f\r\n", "not the shutdown");
+        refuses("longer name", "xshutdown -s\n", "not the shutdown");
+        refuses("switch glued to name", "shutdown/s\n", "not the shutdown");
+        refuses("&", "shutdown -s & del C:\\x\r\n", "operator '&'");
+        refuses("&&", "shutdown -s&&calc\r\n", "operator '&'");
+        refuses("|", "shutdown -s | more\r\n", "operator '|'");
+        refuses(">", "shutdown -s > out.txt\r\n", "operator '>'");
+        refuses("second line", "shutdown -s\r\ncalc\r\n", "line 2: a second command");
+        refuses("second shutdown", "shutdown -s\r\n\r\nshutdown -r\r\n", "line 3: a second");
+        refuses("quotes", "\"C:\\windows\\shutdown\" -s\n", "character '\"'");
+        refuses("variable", "shutdown -s -t %DELAY%\n", "character '%'");
+        refuses("echo off", "@shutdown -s\n", "character '@'");
+        refuses("unknown switch", "shutdown -s -h\n", "unknown switch");
+        refuses("combined switches", "shutdown -sf\n", "unknown switch");
+        refuses("bare argument", "shutdown -s now\n", "unknown switch");
+        refuses("no action", "shutdown -f -t 0\n", "neither -s");
+        refuses("both actions", "shutdown -s -r\n", "cannot be combined");
+        refuses("repeated action", "shutdown -s /S\n", "'/S' is given more than once");
+        refuses("repeated delay", "shutdown -s -t 1 -t 1\n", "more than once");
+        refuses("delay missing", "shutdown -s -t\n", "needs a delay");
+        refuses("delay is a switch", "shutdown -t -s\n", "not a number");
+        refuses("delay too long", "shutdown -s -t 315360001\n", "out of range");
+        refuses("delay beyond 64 bits", "shutdown -s -t 99999999999999999999999\n", "out of range");
+        refuses("empty", "", "empty");
+        refuses("blank lines only", "\r\n \t \r\n\n", "holds no command");
+        refuses("NUL byte", QByteArray("shutdown -s\0 -r\n", 16), "NUL byte at offset 11");
+        refuses("ELF", "\177ELF\x02\x01\x01", "non-text byte 0x7f");
+        refuses("UTF-8 BOM", "\xef\xbb\xbfshutdown -s\n", "0xef");
+        refuses("stray carriage return", "shutdown -s\r-r\r\n", "carriage return");
+        refuses("one byte too large", paddedTo(alarmcmd::maxScriptBytes + 1), "larger than");
     }
 
     void refuses()
