@@ -132,7 +132,7 @@ class _Reaper:
         # The guardian learns of the run's end when its pipe breaks, however the run ended. This end
         # of the pipe stays open for the life of the process and is inherited by nothing.
         read_end, self._guardian_pipe = os.pipe()
-        unmarked = {k: v for k, v in os.environ.items() if k != KIT_MARK}
+        unmarked = {k: v for k, v in os.environ.items() if k not in (KIT_MARK, RUN_MARK)}
         self.guardian = os.posix_spawn(sys.executable, [sys.executable, os.path.abspath(__file__), "--guard",
                                                         self.mark], unmarked, setsid=True,
                                        file_actions=[(os.POSIX_SPAWN_DUP2, read_end, 0),
