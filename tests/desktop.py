@@ -554,6 +554,7 @@ class AlarmRun:
     def start(self, environment=None, wrapper=()):
         """Starts the program, through wrapper (a command that execs it) if one is given."""
         refuse_real_interpreter(self.program)
+        self.started = time.monotonic()  # the faked clock starts after this, so never runs ahead of it
         with open(self.log, "wb") as log:
             self.app = spawn([*wrapper, self.program], env=environment or self.environment(), stdout=log,
                              stderr=subprocess.STDOUT)

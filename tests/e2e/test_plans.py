@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 """The two plans carried out by the real program, its clock set two seconds before the target."""
 import os
+import re
 import time
 import unittest
 
@@ -92,20 +93,21 @@ class Alarm(SessionTest):
         self.assertLess(melodies[-1]["start"], off_clicked + 0.1)
 
 
+def arm_shutdown(test):
+    s = test.session
+    test.start()
+    s.pick_with_keys(12, 60, 2)  # 11 : 59 : PM
+    s.wait_for_control("Shutdown", lambda c: c["enabled"])
+    s.click("Shutdown")
+    s.wait_for_control("Alarmoff", lambda c: c["visible"])
+
+
 class Shutdown(SessionTest):
     fake_time = "2026-12-07 23:58:57"
 
-    def arm(self):
-        s = self.session
-        self.start()
-        s.pick_with_keys(12, 60, 2)  # 11 : 59 : PM
-        s.wait_for_control("Shutdown", lambda c: c["enabled"])
-        s.click("Shutdown")
-        s.wait_for_control("Alarmoff", lambda c: c["visible"])
-
     def test_writes_and_starts_the_script_at_the_target(self):
         s = self.session
-        self.arm()
+        arm_shutdown(self)
         script = os.path.join(s.program_dir, "Shut down.bat")
         starts = wait_until(s.interpreter_starts, 8, what="the interpreter to be started")
         self.assertEqual(starts[0], [script])
@@ -119,12 +121,19 @@ class Shutdown(SessionTest):
         time.sleep(0.5)
         self.assertLessEqual(len(s.interpreter_starts()), settled + 1)
 
+
+class ShutdownCancelled(SessionTest):
+    fake_time = "2026-12-07 23:58:42"
+
     def test_off_before_the_target_leaves_nothing(self):
         s = self.session
-        self.arm()
+        arm_shutdown(self)
         s.click("Alarmoff")
         s.wait_for_control("Alarmon", lambda c: c["visible"])
-        time.sleep(4)
+        self.assertLess(time.monotonic() - s.started, 17, "cancelled too late to tell")
+        # The title shows the program's own clock every other second: wait until it is well into 23:59.
+        wait_until(lambda: re.fullmatch(r"23:59:(0[2-9]|[1-5]\d)|00:.*", s.title()), 40,
+                   what="the program's clock to pass 23:59:02")
         self.assertFalse(os.path.exists(os.path.join(s.program_dir, "Shut down.bat")))
         self.assertEqual(s.interpreter_starts(), [])
 
