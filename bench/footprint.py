@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 # SPDX-License-Identifier: MIT
 """Start-up time, memory and CPU of ALARM under Xvfb, optionally beside gnome-clocks.
 
@@ -10,8 +10,6 @@ figure could not be measured, never because one misses its aim.
 """
 
 import argparse
-import ctypes
-import ctypes.util
 import os
 import select
 import statistics
@@ -72,38 +70,9 @@ def ensure_built(build_dir):
 
 
 # ---------------------------------------------------------------------------------------------
-# X: a watcher on the root window's children, through libX11 so that no extra package is needed.
+# X: a watcher on the root window's children
 
-
-class XMapEvent(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("event", ctypes.c_ulong), ("window", ctypes.c_ulong),
-                ("override_redirect", ctypes.c_int)]
-
-
-class XEvent(ctypes.Union):
-    _fields_ = [("type", ctypes.c_int), ("xmap", XMapEvent), ("pad", ctypes.c_long * 24)]
-
-
-class XWindowAttributes(ctypes.Structure):
-    _fields_ = [("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int), ("height", ctypes.c_int),
-                ("border_width", ctypes.c_int), ("depth", ctypes.c_int), ("visual", ctypes.c_void_p),
-                ("root", ctypes.c_ulong), ("c_class", ctypes.c_int), ("bit_gravity", ctypes.c_int),
-                ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int),
-                ("backing_planes", ctypes.c_ulong), ("backing_pixel", ctypes.c_ulong),
-                ("save_under", ctypes.c_int), ("colormap", ctypes.c_ulong), ("map_installed", ctypes.c_int),
-                ("map_state", ctypes.c_int), ("all_event_masks", ctypes.c_long),
-                ("your_event_mask", ctypes.c_long), ("do_not_propagate_mask", ctypes.c_long),
-                ("override_redirect", ctypes.c_int), ("screen", ctypes.c_void_p)]
-
-
-MAP_NOTIFY, UNMAP_NOTIFY = 19, 18
-SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
-Z_PIXMAP = 2
-
-ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
-# Windows may vanish between an event and a question about them; such errors are expected.
-_ignore_errors = ERROR_HANDLER(lambda _display, _error: 0)
+X = None  # Xlib's constants, once the watcher has imported them
 
 
 class Window:
@@ -112,108 +81,56 @@ class Window:
 
 
 class XWatcher:
+    """Top-level windows as they are mapped, seen from an X connection of its own."""
+
     def __init__(self, display_name):
-        x = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
-        x.XOpenDisplay.restype = ctypes.c_void_p
-        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        x.XDefaultRootWindow.restype = ctypes.c_ulong
-        x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-        x.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
-        x.XConnectionNumber.argtypes = [ctypes.c_void_p]
-        x.XPending.argtypes = [ctypes.c_void_p]
-        x.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.POINTER(XEvent)]
-        x.XFlush.argtypes = [ctypes.c_void_p]
-        x.XInternAtom.restype = ctypes.c_ulong
-        x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-        x.XGetWindowProperty.argtypes = [
-            ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long, ctypes.c_long, ctypes.c_int,
-            ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_int),
-            ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_ulong),
-            ctypes.POINTER(ctypes.c_void_p)]
-        x.XFree.argtypes = [ctypes.c_void_p]
-        x.XGetWindowAttributes.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(XWindowAttributes)]
-        x.XGetImage.restype = ctypes.c_void_p
-        x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
-                                ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
-        x.XGetPixel.restype = ctypes.c_ulong
-        x.XGetPixel.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
-        x.XDestroyImage.argtypes = [ctypes.c_void_p]
-        x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-        x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-        x.XSetErrorHandler(_ignore_errors)
-        self.x = x
-        self.display = x.XOpenDisplay(display_name.encode())
-        if not self.display:
-            raise MeasurementError(f"cannot open display {display_name}")
-        self.root = x.XDefaultRootWindow(self.display)
-        x.XSelectInput(self.display, self.root, SUBSTRUCTURE_NOTIFY_MASK)
-        x.XFlush(self.display)
-        self.fd = x.XConnectionNumber(self.display)
-        self.net_wm_name = x.XInternAtom(self.display, b"_NET_WM_NAME", 0)
-        self.wm_name = x.XInternAtom(self.display, b"WM_NAME", 0)
-        self.events = []  # (monotonic time, type, window id), read but not yet taken
+        global X
+        from Xlib import X, display  # installed by main() when missing
+        self.display = display.Display(display_name)
+        self.display.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        self.display.sync()
+        self.net_wm_name = self.display.intern_atom("_NET_WM_NAME")
+        self.maps = []  # (monotonic time, window id), read but not yet taken
 
     def close(self):
-        self.x.XCloseDisplay(self.display)
+        self.display.close()
 
     def _read(self, timeout):
         """Reads whatever events arrive within timeout, stamping each as it is read."""
-        if not self.x.XPending(self.display):
-            ready, _, _ = select.select([self.fd], [], [], max(timeout, 0))
+        if not self.display.pending_events():
+            ready, _, _ = select.select([self.display], [], [], max(timeout, 0))
             if not ready:
                 return
         now = time.monotonic()
-        event = XEvent()
-        while self.x.XPending(self.display):
-            self.x.XNextEvent(self.display, ctypes.byref(event))
-            if event.type in (MAP_NOTIFY, UNMAP_NOTIFY) and not event.xmap.override_redirect:
-                self.events.append((now, event.type, event.xmap.window))
+        while self.display.pending_events():
+            event = self.display.next_event()
+            if event.type == X.MapNotify and not event.override:
+                self.maps.append((now, event.window.id))
 
     def drain(self):
         self._read(0)
-        self.events.clear()
+        self.maps.clear()
 
-    def wait(self, kind, timeout=MAP_TIMEOUT_S, window=None):
-        """The first top-level map (or unmap) event, optionally of one window."""
+    def wait_for_map(self, timeout=MAP_TIMEOUT_S):
+        """The time and id of the next top-level window mapped, or None."""
         deadline = time.monotonic() + timeout
-        while True:
-            while self.events:
-                stamp, event_type, wid = self.events.pop(0)
-                if event_type == kind and (window is None or wid == window):
-                    return stamp, wid
+        while not self.maps:
             left = deadline - time.monotonic()
             if left <= 0:
                 return None
             self._read(left)
+        return self.maps.pop(0)
 
     def window(self, wid, mapped_at):
-        attributes = XWindowAttributes()
-        self.x.XGetWindowAttributes(self.display, wid, ctypes.byref(attributes))
-        return Window(wid, self.title(wid), attributes.width, attributes.height, mapped_at)
-
-    def title(self, wid):
-        for atom in (self.net_wm_name, self.wm_name):
-            kind, fmt = ctypes.c_ulong(), ctypes.c_int()
-            count, after, data = ctypes.c_ulong(), ctypes.c_ulong(), ctypes.c_void_p()
-            status = self.x.XGetWindowProperty(self.display, wid, atom, 0, 1024, 0, 0, ctypes.byref(kind),
-                                               ctypes.byref(fmt), ctypes.byref(count), ctypes.byref(after),
-                                               ctypes.byref(data))
-            if status == 0 and data.value:
-                text = ctypes.string_at(data.value, count.value).decode("utf-8", "replace")
-                self.x.XFree(data)
-                if fmt.value == 8 and text:
-                    return text
-        return ""
+        window = self.display.create_resource_object("window", wid)
+        geometry = window.get_geometry()
+        name = window.get_full_property(self.net_wm_name, X.AnyPropertyType)
+        title = name.value.decode("utf-8", "replace") if name else (window.get_wm_name() or "")
+        return Window(wid, title, geometry.width, geometry.height, mapped_at)
 
     def pixels(self, wid, rect):
-        x0, y0, width, height = rect
-        image = self.x.XGetImage(self.display, wid, x0, y0, width, height, 0xFFFFFFFFFFFFFFFF, Z_PIXMAP)
-        if not image:
-            raise MeasurementError("cannot read the window's pixels")
-        try:
-            return [self.x.XGetPixel(image, i, j) for j in range(height) for i in range(width)]
-        finally:
-            self.x.XDestroyImage(image)
+        window = self.display.create_resource_object("window", wid)
+        return window.get_image(*rect, X.ZPixmap, 0xFFFFFFFF).data
 
 
 # ---------------------------------------------------------------------------------------------
@@ -275,7 +192,7 @@ def launch(start, watcher, what):
     watcher.drain()
     t0 = time.monotonic()
     process = start()
-    mapped = watcher.wait(MAP_NOTIFY)
+    mapped = watcher.wait_for_map()
     if mapped is None:
         raise MeasurementError(f"no window of {what} was mapped within {MAP_TIMEOUT_S:.0f} s")
     stamp, wid = mapped
@@ -316,7 +233,7 @@ def measure_alarm(program, args, desktop, watcher):
             raise MeasurementError(f"the first window is {box.title!r}, not the greeting box")
         dismissed_at = time.monotonic()
         desktop.x.xdotool("windowfocus", "--sync", str(box.id), "key", "Return")
-        main = watcher.wait(MAP_NOTIFY)
+        main = watcher.wait_for_map()
         if main is None:
             raise MeasurementError("the main window did not appear after the box was dismissed")
         window = watcher.window(main[1], main[0])
@@ -438,7 +355,8 @@ def main():
     if args.runs < 1 or args.seconds <= 0:
         parser.error("--runs and --seconds must be positive")
 
-    install_missing(["xvfb", "xdotool", "libx11-6", "dbus-daemon"] + (["dbus-bin", "at-spi2-core"] if args.accessibility else []))
+    install_missing(["xvfb", "xdotool", "python3-xlib", "dbus-daemon"]
+                    + (["dbus-bin", "at-spi2-core"] if args.accessibility else []))
     if args.peer:
         install_missing(["gnome-clocks"])
     program = ensure_built(os.path.abspath(args.build_dir))
