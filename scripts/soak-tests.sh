@@ -48,6 +48,10 @@ for run in $(seq "$runs"); do
         tests+=" leftover:$(for pid in $left; do tr '\0' ' ' <"/proc/$pid/cmdline" | cut -c1-40; done | tr ' ' '_' | paste -sd,)"
         kill -KILL $left 2>/dev/null
     fi
+    # The desktop kit names its temporary directories after the run's mark.
+    for dir in /tmp/*"$mark"-*; do
+        [ -e "$dir" ] && tests+=" leftover:$dir" && rm -rf "$dir"
+    done
     if [ -n "$tests" ]; then
         failed=$((failed + 1))
         for test in $tests; do failures[$test]=$((${failures[$test]:-0} + 1)); done

@@ -131,7 +131,7 @@ class _Reaper:
         self.processes, self.directories = [], []
         # The guardian learns of the run's end when its pipe breaks, however the run ended. This end
         # of the pipe stays open for the life of the process and is inherited by nothing.
-        read_end, self._guardian_pipe = os.pipe()
+        read_end, self.guardian_pipe = os.pipe()
         unmarked = {k: v for k, v in os.environ.items() if k not in (KIT_MARK, RUN_MARK)}
         self.guardian = os.posix_spawn(sys.executable, [sys.executable, os.path.abspath(__file__), "--guard",
                                                         self.mark], unmarked, setsid=True,
@@ -177,8 +177,11 @@ class _Reaper:
 
 
 def _guard(mark):
-    sys.stdin.buffer.read()
+    # The run names its temporary directories here, one a line, and hangs up when it ends.
+    directories = sys.stdin.read().splitlines()
     _sweep(mark, spare={os.getpid()})
+    for path in directories:
+        shutil.rmtree(path, ignore_errors=True)
 
 
 _reaper = None if __name__ == "__main__" else _Reaper()
@@ -201,8 +204,11 @@ def end(process):
 
 
 def temporary_directory(prefix):
-    path = tempfile.mkdtemp(prefix=prefix)
+    """A directory that is removed with the run; its name carries the run's mark when there is one."""
+    run = os.environ.get(RUN_MARK)
+    path = tempfile.mkdtemp(prefix=f"{prefix}{run}-" if run else prefix)
     _reaper.directories.append(path)
+    os.write(_reaper.guardian_pipe, path.encode() + b"\n")
     return path
 
 

@@ -19,7 +19,7 @@ HARNESS = textwrap.dedent("""
     print(os.environ[desktop.KIT_MARK], flush=True)
     d = desktop.Desktop(accessibility=%s)
     desktop.spawn(["sh", "-c", "setsid sleep 600 & exec sleep 600"])
-    print("ready", flush=True)
+    print("ready", d.tmp, flush=True)
     time.sleep(600)
 """)
 
@@ -32,12 +32,14 @@ class Reaper(unittest.TestCase):
 
     def started(self, harness):
         mark = harness.stdout.readline().decode().strip()
-        self.assertEqual(harness.stdout.readline(), b"ready\n")
+        ready, self.directory = harness.stdout.readline().decode().split()
+        self.assertEqual(ready, "ready")
+        self.assertTrue(os.path.isdir(self.directory))
         return mark
 
     def assert_nothing_left(self, mark):
-        kit.wait_until(lambda: not kit._marked_processes(f"{kit.KIT_MARK}={mark}"), 30,
-                       what=f"the processes of {mark} to end")
+        kit.wait_until(lambda: not kit._marked_processes(f"{kit.KIT_MARK}={mark}") and
+                       not os.path.exists(self.directory), 30, what=f"the processes and files of {mark} to go")
 
     def test_killed_outright(self):
         # As ctest ends a test that runs out of time: no handler of the harness runs.
