@@ -11,6 +11,7 @@ is the recording stub (or from a build tree with none beside it), and every proc
 ALARM_CMD_TEST_NEVER_ACT=1, which makes the real interpreter refuse to act.
 """
 import atexit
+import glob
 import os
 import secrets
 import select
@@ -403,9 +404,11 @@ class Desktop:
 
 
 # -- sound -------------------------------------------------------------------------------------------
-# A sound mode gives the program what it needs to reach a device: mode(run) returns an object with
-# environment() -> dict of variables for the program, and close(). The PipeWire server of
-# tests/soundserver.py is added here as one more entry.
+# A sound mode is made for one AlarmRun and offers environment(), the variables the program needs to
+# reach its device, and close(); a mode that records also offers size(), rate() and samples() of what
+# the program played. A mode may start servers with spawn(), in run.desktop.environment(), which holds
+# the session's private XDG_RUNTIME_DIR and DBUS_SESSION_BUS_ADDRESS. The PipeWire server of
+# tests/soundserver.py joins SOUND_MODES as "pipewire".
 
 
 class _AlsaConfig:
@@ -518,7 +521,6 @@ def faked_clock(start, program):
 
 
 def glob_one(pattern):
-    import glob
     found = glob.glob(pattern)
     if not found:
         raise SystemExit(f"missing {pattern} (Debian package faketime)")
