@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "AlarmWatch.h"
+#include "Melody.h"
 
 #include "Platform.h"
 #include "app/Alarm.h"
+#include "app/Texts.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -28,8 +28,7 @@ try {
     // must not leave the watch retrying in silence.
     try {
         voice = m_platform.createVoice();
-        voice->Speak(QStringLiteral("Now the") + QStringLiteral("time is") + QStringLiteral("    ") +
-                     m_platform.currentTimeText());
+        voice->Speak(text::qs(text::kNowTheTimeIs) + m_platform.currentTimeText());
     } catch (...) {
     }
     Timer4->start();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/Alarm.h"
+#include "app/Texts.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -7,10 +8,10 @@
 #include <QTimer>
 
 namespace {
-const QString kOffAlarmTip = QStringLiteral("Click to off, alarm.   ");
-const QString kOffShutdownTip = QStringLiteral("Click to cancel, shut down plan.   ");
-const QString kTimeSetAlarmTip = QStringLiteral("Time set for alarm   ");
-const QString kTimeSetShutdownTip = QStringLiteral("Time set for shut down   ");
+const QString kOffAlarmTip = text::qs(text::kOffAlarmTip);
+const QString kOffShutdownTip = text::qs(text::kOffShutdownTip);
+const QString kTimeSetAlarmTip = text::qs(text::kTimeSetAlarmTip);
+const QString kTimeSetShutdownTip = text::qs(text::kTimeSetShutdownTip);
 } // namespace
 
 // Arming copies nothing: the watch reads the target from Text1 at every tick. The tooltips are set

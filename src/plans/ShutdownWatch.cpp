@@ -1,19 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "ShutdownWatch.h"
+#include "ShutdownScript.h"
 
 #include "Platform.h"
 #include "app/Alarm.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-
-QString shutdownScriptPath(const QString &directory)
-{
-    return directory + QStringLiteral("/Shut down.bat");
-}
 
 // Watches for the target minute every 100 ms and never stops itself: for as long as the minute
 // lasts and the machine runs, every tick writes the script again and starts another attempt.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FakePlatform.h"
 #include "app/Alarm.h"
-#include "hints/ScrollingToolTips.h"
+#include "hints/RotatedLeft.h"
 
 #include <QComboBox>
 #include <QLabel>

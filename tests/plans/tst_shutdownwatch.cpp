@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FakePlatform.h"
 #include "app/Alarm.h"
-#include "plans/ShutdownWatch.h"
+#include "plans/ShutdownScript.h"
 
 #include <QComboBox>
 #include <QPushButton>
