@@ -17,8 +17,9 @@ BUILD_DIR = os.environ.get("ALARM_BUILD_DIR", os.path.join(os.path.dirname(__fil
 FAKETIME_LIB = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
 SCRIPT_BYTES = b"C:\\windows\\system32\\shutdown -s -f -t 00\r\n"
 
-# The window's controls, in the order in which it creates them (and so exposes them).
-CONTROL_ORDER = ["Details", "Shutdown", "AM", "Minutes", "Hour", "Alarmon", "Alarmoff", "Text1", "Text2",
+# The window's controls as screen readers meet them: in the order in which it creates them, without
+# the hidden fields Text1 and Text2, which hold state and are never shown.
+CONTROL_ORDER = ["Details", "Shutdown", "AM", "Minutes", "Hour", "Alarmon", "Alarmoff",
                  "Label6", "Label5", "Label4", "Label3", "Label1", "Label2"]
 # Client-area rectangles in pixels, for pointing at controls.
 CONTROL_RECTS = {
