@@ -50,18 +50,16 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("buttonEnabled");
         QTest::addColumn<bool>("entryEnabled");
-        QTest::newRow("at start") << ""
-                                  << "ON" << false << true;
-        QTest::newRow("picked") << "pick"
-                                << "ON" << true << true;
-        QTest::newRow("alarm armed") << "pick on"
-                                     << "OFF" << true << false;
-        QTest::newRow("ringing") << "pick on ring"
-                                 << "OFF" << true << false;
-        QTest::newRow("shut-down armed") << "pick shutdown"
-                                         << "OFF" << true << false;
-        QTest::newRow("after OFF") << "pick shutdown off"
-                                   << "ON" << true << true;
+        auto row = [](const char *name, const char *steps, const char *button, bool buttonEnabled,
+                      bool entryEnabled) {
+            QTest::newRow(name) << QString(steps) << QString(button) << buttonEnabled << entryEnabled;
+        };
+        row("at start", "", "ON", false, true);
+        row("picked", "pick", "ON", true, true);
+        row("alarm armed", "pick on", "OFF", true, false);
+        row("ringing", "pick on ring", "OFF", true, false);
+        row("shut-down armed", "pick shutdown", "OFF", true, false);
+        row("after OFF", "pick shutdown off", "ON", true, true);
     }
     void eachStateLooksItsPart()
     {
@@ -120,20 +118,17 @@ private slots:
             QCOMPARE(box.top(), 24);
             // The corners are rounded.
             for (int x = box.left() + 3; x <= box.right() - 3; ++x)
-                QVERIFY2(qGray(image.pixel(x, box.top())) < background - 20,
-                         qPrintable(QStringLiteral("%1 at x = %2").arg(list->objectName()).arg(x)));
+                QVERIFY2(qGray(image.pixel(x, box.top())) < background - 20, qPrintable(list->objectName()));
         }
 
         // ON and OFF share one place: it shows the caption of the one that is visible, black when
         // it can be pressed and grey when not. The two captions differ in width.
         const QRect place = window.Alarmon->geometry();
         const QFontMetrics metrics(window.Alarmon->font());
-        const int width = inkWidth(image, place);
-        const int onWidth = metrics.tightBoundingRect(QStringLiteral("ON")).width();
-        const int offWidth = metrics.tightBoundingRect(QStringLiteral("OFF")).width();
-        QVERIFY2(qAbs(width - (button == "ON" ? onWidth : offWidth)) <
-                     qAbs(width - (button == "ON" ? offWidth : onWidth)),
-                 qPrintable(QStringLiteral("ink %1, ON %2, OFF %3").arg(width).arg(onWidth).arg(offWidth)));
+        const int ink = inkWidth(image, place);
+        const int shown = metrics.tightBoundingRect(button).width();
+        const int other = metrics.tightBoundingRect(button == "ON" ? "OFF" : "ON").width();
+        QVERIFY2(qAbs(ink - shown) < qAbs(ink - other), qPrintable(QString::number(ink)));
         QVERIFY(qAbs(darkest(image, place.adjusted(3, 3, -3, -3)) - textGrey(buttonEnabled)) <= 8);
     }
 
