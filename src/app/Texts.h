@@ -22,8 +22,8 @@ inline constexpr std::string_view kOffShutdownTip = "Click to cancel, shut down 
 inline constexpr std::string_view kTimeSetAlarmTip = "Time set for alarm   ";
 inline constexpr std::string_view kTimeSetShutdownTip = "Time set for shut down   ";
 
-// Spoken before the time by "?" and when the alarm goes off. The pieces join with nothing between
-// them, as the voice has always said it.
+// Spoken before the time by "?" and when the alarm goes off; the pieces join with nothing between
+// them.
 inline constexpr std::string_view kNowTheTimeIs = "Now the"
                                                   "time is"
                                                   "    ";
