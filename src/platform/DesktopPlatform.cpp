@@ -25,7 +25,7 @@ QString DesktopPlatform::currentTimeText()
 
 QString DesktopPlatform::timeText(const QTime &time)
 {
-    return QLocale::system().toString(time, QLocale::ShortFormat);
+    return minuteTimeText(time, QLocale::system());
 }
 
 namespace {

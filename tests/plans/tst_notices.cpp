@@ -5,6 +5,7 @@
 #include "DesktopNotifications.h"
 #include "FakePlatform.h"
 #include "NotificationServer.h"
+#include "TimeText.h"
 #include "app/Alarm.h"
 
 #include <QComboBox>
@@ -320,7 +321,7 @@ private slots:
         QFETCH(int, ms);
         QFETCH(QString, alarm);
         QFETCH(QString, cause);
-        const QString time = platform.locale.toString(target, QLocale::ShortFormat);
+        const QString time = minuteTimeText(target, platform.locale);
         const auto moveClock = [&] {
             if (move == "set")
                 platform.time = platform.time.addMSecs(ms);

@@ -93,7 +93,7 @@ QString FakePlatform::currentTimeText()
 QString FakePlatform::timeText(const QTime &time)
 {
     failIfAsked(QStringLiteral("timeText"));
-    return locale.toString(time, QLocale::ShortFormat);
+    return minuteTimeText(time, locale);
 }
 
 ClockReading FakePlatform::readClock()
