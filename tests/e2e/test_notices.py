@@ -39,19 +39,6 @@ class NotificationService:
         self.process.stdout.close()
 
 
-def start_and_wait_for_the_window(session):
-    """The window reaches the accessibility tree a little after it is mapped; until then there is
-    nothing to read."""
-    def in_tree():
-        try:
-            return session.controls()
-        except AssertionError:
-            return None
-    session.start()
-    session.dismiss_greeting()
-    wait_until(in_tree, 10, what="the window in the accessibility tree")
-
-
 class ShutdownWarning(SessionTest):
     # Forty seconds to start, pick and arm before the target minute comes.
     fake_time = "2026-12-07 23:58:20"
@@ -60,7 +47,8 @@ class ShutdownWarning(SessionTest):
         s = self.session
         service = NotificationService()
         self.addCleanup(service.close)
-        start_and_wait_for_the_window(s)
+        s.start()
+        s.dismiss_greeting()
         pick_with_keys(s, 12, 60, 2)  # 11 : 59 : PM
         s.wait_for_control("Shutdown", lambda c: c["enabled"])
         s.click("Shutdown")
@@ -93,7 +81,8 @@ class DaylightSavingGap(SessionTest):
         s = self.session
         environment = s.environment
         s.environment = lambda: dict(environment(), TZ="Europe/Berlin")
-        start_and_wait_for_the_window(s)
+        s.start()
+        s.dismiss_greeting()
         pick_with_keys(s, 3, 31, 1)  # 02 : 30 : AM
         s.wait_for_control("Alarmon", lambda c: c["enabled"])
         s.click("Alarmon")
