@@ -122,12 +122,13 @@ private slots:
         tick(10);
         QCOMPARE(platform.notices.size(), 1);
 
-        // The target minute takes the warning back and carries the plan out.
+        // The target minute takes the warning back and carries the plan out. (Checked before waiting
+        // for the service: meanwhile the window's own watch would start the script again.)
         platform.setTime(23, 59, 0);
         tick();
+        QCOMPARE(platform.callsStartingWith("start:"), QStringList({"start:" + kScript}));
         QTRY_COMPARE(server->calls("CloseNotification").size(), 1);
         QCOMPARE(server->calls("CloseNotification").first()["id"], notify["id"]);
-        QCOMPARE(platform.callsStartingWith("start:"), QStringList({"start:" + kScript}));
 
         // Still running a day later, the computer is warned about again.
         for (int minute = 0; minute < 24 * 60 - 1; ++minute) {
@@ -145,14 +146,6 @@ private slots:
         // The window's own watch timer, within its first ticks.
         QTRY_COMPARE_WITH_TIMEOUT(server->calls("Notify").size(), 1, 2000);
         QCOMPARE(server->calls("Notify").first()["summary"].toString(), kWarning);
-    }
-
-    void armedInsideTheTargetMinuteGivesNoWarning()
-    {
-        armShutdownAt(QTime(23, 59, 10));
-        tick(3);
-        QVERIFY(platform.notices.isEmpty());
-        QCOMPARE(platform.callsStartingWith("start:").size(), 3);
     }
 
     void theActionCancelsExactlyAsOffDoes()
@@ -295,8 +288,6 @@ private slots:
         QTest::newRow("spring daylight-saving gap")
             << QTime(2, 30) << QTime(1, 59, 59) << "gap" << 1000 << "rings"
             << "the change to daylight saving time left it out";
-        QTest::newRow("slept until 7:35") << t0730 << before << "sleep" << 5 * minute + 10'000 << "rings"
-                                          << "the computer was asleep";
         QTest::newRow("slept until 7:40:59") << t0730 << before << "sleep" << 11 * minute + 9'000 << "rings"
                                              << "the computer was asleep";
         QTest::newRow("slept until 7:41") << t0730 << before << "sleep" << 11 * minute + 10'000 << "missed"
@@ -307,8 +298,6 @@ private slots:
         QTest::newRow("slept a day and two minutes")
             << t0730 << before << "sleep" << 24 * 60 * minute + 2 * minute << "rings"
             << "the computer was asleep";
-        QTest::newRow("stood still for two minutes") << t0730 << before << "stall" << 2 * minute << "rings"
-                                                     << "ALARM could not run at that time";
         QTest::newRow("stood still for twenty minutes")
             << t0730 << before << "stall" << 20 * minute << "missed"
             << "ALARM could not run at that time";

@@ -74,11 +74,6 @@ NotificationServer::~NotificationServer()
     }
 }
 
-bool NotificationServer::isRunning() const
-{
-    return m_service.state() == QProcess::Running;
-}
-
 QDBusConnection NotificationServer::bus() const
 {
     return QDBusConnection::connectToBus(m_address, m_connectionName);

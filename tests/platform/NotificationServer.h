@@ -17,7 +17,6 @@ public:
     NotificationServer();
     ~NotificationServer();
 
-    bool isRunning() const;
     // A connection to the private bus, for the code under test.
     QDBusConnection bus() const;
     // The service takes its name on the bus; returns false when it could not.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A notification service for tests. It takes org.freedesktop.Notifications on the session bus,
 // writes every call it receives to standard output as one line of JSON, and reads commands from
-// standard input: "action ID KEY" picks a notice's action as a user would, "dismiss ID" closes it.
+// standard input: "action ID KEY" picks a notice's action as a user would.
 // It ends when its input closes or its parent dies, so it cannot outlive the test that started it.
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -80,7 +80,6 @@ public slots:
         }
         close(id, 3);
     }
-    QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
 
 private:
     void emitSignal(const QString &name, const QVariantList &arguments)
@@ -123,8 +122,6 @@ int main(int argc, char *argv[])
             const QStringList words = QString::fromStdString(pending.substr(0, end)).split(' ');
             if (words.size() == 3 && words[0] == "action")
                 service.pickAction(words[1].toUInt(), words[2]);
-            else if (words.size() == 2 && words[0] == "dismiss")
-                service.close(words[1].toUInt(), 2);
         }
     });
     record({{"ready", true}});
