@@ -62,7 +62,13 @@ QIcon applicationIcon()
     return icon;
 }
 
-Alarm::Alarm(Platform &platform, QWidget *parent) : QWidget(parent), m_platform(platform)
+Alarm::Alarm(Platform &platform, QWidget *parent)
+    : QWidget(parent), m_platform(platform), m_clockFollower(platform),
+      // The warning's action cancels like OFF, as long as the shut-down it warns of is armed.
+      m_notices(platform, [this] {
+          if (planState() == PlanState::ShutdownArmed)
+              Alarmoff_Click();
+      })
 {
     AccessibleAlarm::install();
     createControls();

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "HiddenTextField.h"
+#include "plans/ClockFollower.h"
+#include "plans/PlanNotices.h"
 #include "plans/PlanState.h"
 
 #include <QHash>
@@ -105,6 +107,10 @@ private:
     void ScrollToolTip(QWidget *control);
 
     Platform &m_platform;
+    // What the watches keep beyond the controls: the minute they last saw, to notice one the clock
+    // skipped, and the notices they have posted.
+    ClockFollower m_clockFollower;
+    PlanNotices m_notices;
     bool m_loaded = false;
     QHash<QObject *, KeyPressHandler> m_keyPressHandlers;
     QHash<QObject *, MouseMoveHandler> m_mouseMoveHandlers;

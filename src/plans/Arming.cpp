@@ -53,7 +53,8 @@ void Alarm::enableTimeEntry(bool enabled)
         control->setEnabled(enabled);
 }
 
-// Cancelling keeps the chosen time, so the same plan can be armed again at once.
+// Cancelling keeps the chosen time, so the same plan can be armed again at once. The next plan's
+// watch starts afresh from the minute it first sees.
 void Alarm::Alarmoff_Click()
 try {
     Timer1->stop();
@@ -66,5 +67,7 @@ try {
     Alarmoff->setToolTip(kOffAlarmTip);
     Label5->setToolTip(kTimeSetAlarmTip);
     Label6->setToolTip(kTimeSetAlarmTip);
+    m_notices.withdrawWarning();
+    m_clockFollower.forget();
 } catch (...) {
 }
