@@ -37,14 +37,18 @@ MINUTES_LIST = (100, 36)
 AM_PM_LIST = (160, 36)
 SHUT_DOWN_BUTTON = (96, 68)
 
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
 EXPECTED_FILES = {
     "usr/bin/alarm",
     "usr/bin/alarm-cmd",
     "usr/share/applications/io.github.velmora.alarm.desktop",
     "usr/share/metainfo/io.github.velmora.alarm.metainfo.xml",
-    "usr/share/icons/hicolor/16x16/apps/alarm.png",
-    "usr/share/icons/hicolor/32x32/apps/alarm.png",
+    *(f"usr/share/icons/hicolor/{size}x{size}/apps/alarm.png" for size in ICON_SIZES),
+    "usr/share/icons/hicolor/scalable/apps/alarm.svg",
+    "usr/share/man/man1/alarm.1.gz",
+    "usr/share/man/man1/alarm-cmd.1.gz",
     "usr/share/doc/alarm/copyright",
+    "usr/share/doc/alarm/changelog.gz",
 }
 
 STUB = """#!/bin/sh
@@ -209,7 +213,7 @@ def check_tree(deb, root):
     for program in ("alarm", "alarm-cmd"):
         path = os.path.join(root, "usr/bin", program)
         require(os.access(path, os.X_OK), f"{program} is not executable")
-    for size in (16, 32):
+    for size in ICON_SIZES:
         icon = os.path.join(root, f"usr/share/icons/hicolor/{size}x{size}/apps/alarm.png")
         require(png_size(icon) == (size, size), f"{icon} is {png_size(icon)}")
     entry = desktop_keys(os.path.join(root, "usr/share/applications/io.github.velmora.alarm.desktop"))
