@@ -23,11 +23,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 
 # Library dependencies come from dpkg-shlibdeps. What the programs load by name at run time it
-# cannot see: Qt's platform plugins (only recommended by libqt6gui6, and without one no window can
-# open), espeak-ng's voice data and the Times New Roman stand-in the window is drawn with. Qt's
-# Wayland plugin is recommended: without it a Wayland session runs the window through XWayland.
+# cannot see: espeak-ng's voice data and the Times New Roman stand-in the window is drawn with.
+# Qt's X11 platform plugin comes with libqt6gui6. Its Wayland plugin is recommended: without it a
+# Wayland session shows the window through XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, espeak-ng-data, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "espeak-ng-data, fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 
 # Between staging and packing: directory modes, the changelog, and sections no program needs.
