@@ -98,8 +98,12 @@ class Desktop:
     def __init__(self):
         self.processes = []
         self.display = self._start_x_server()
+        # The accessibility bus that the session bus starts puts its socket in the runtime
+        # directory, or in ~/.cache when there is none, where every other run would replace it.
+        self.runtime_dir = tempfile.mkdtemp(prefix="alarm-e2e-desktop-")
         bus = spawn(self.processes, ["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                    env={**os.environ, "XDG_RUNTIME_DIR": self.runtime_dir})
         self.bus_address = bus.stdout.readline().strip()
         os.environ["DISPLAY"] = self.display
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
@@ -131,6 +135,7 @@ class Desktop:
         # The bus starts the accessibility services in a session of their own; they go with it.
         subprocess.run(["pkill", "-KILL", "-f", "at-spi.*" + self.bus_address.split(",")[0]], check=False)
         kill_all(self.processes)
+        shutil.rmtree(self.runtime_dir, ignore_errors=True)
 
 
 class Session:
