@@ -16,12 +16,12 @@ root has no path to the system bus, and the test never arms a shut-down.
 Needs root, network access to the Debian archive, debootstrap, util-linux, Xvfb and xdotool.
 Exits 77 (skipped) when not root.
 """
+import ctypes
 import os
 import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 
 from check_package import (Failure, Session, build_package, read_record, replace_alarm_cmd, require, run,
                            start_x_server, wait_for, xdotool)
@@ -49,7 +49,6 @@ def base_system(build_dir, codename, sources, work):
     """The minbase tarball, made once a build directory."""
     cache = os.path.join(build_dir, "minimal-root", f"{codename}-minbase.tar")
     if not os.path.exists(cache):
-        os.makedirs(os.path.dirname(cache), exist_ok=True)
         base = os.path.join(work, "base")
         mirror = next(line.split()[1] for line in sources if line.split()[2] == codename)
         print(f"debootstrap --variant=minbase {codename} (once for this build directory)", flush=True)
@@ -91,6 +90,12 @@ def install(root, deb, sources):
     require(not extra, f"{sorted(extra)} installed although only recommended")
 
 
+def die_with_test():
+    """In the child before it runs: killed when the test process dies, however it dies."""
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None).prctl(PR_SET_PDEATHSIG, signal.SIGKILL, 0, 0, 0)
+
+
 def start_program(session, root, display):
     for directory in ("tmp/runtime", "tmp/home"):
         os.mkdir(os.path.join(root, directory), 0o700)
@@ -99,7 +104,8 @@ def start_program(session, root, display):
                       XDG_RUNTIME_DIR="/tmp/runtime", HOME="/tmp/home", LANG="C.UTF-8",
                       ALARM_CMD_TEST_NEVER_ACT=1)
     with open(os.path.join(root, "tmp/alarm.log"), "wb") as log:
-        alarm = session.start(command, stdout=log, stderr=subprocess.STDOUT)
+        # unshare's --kill-child then takes every process in the root with it.
+        alarm = session.start(command, stdout=log, stderr=subprocess.STDOUT, preexec_fn=die_with_test)
 
     def running(probe):
         def probe_while_running():
@@ -139,7 +145,10 @@ def main():
         return 1
     os.environ["ALARM_CMD_TEST_NEVER_ACT"] = "1"
 
-    work = tempfile.mkdtemp(prefix="alarm-minimal-")
+    # In the build directory, so that a run killed outright leaves one root behind, not one a run.
+    work = os.path.join(build_dir, "minimal-root", "run")
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
     root = os.path.join(work, "root")
     session = Session()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
