@@ -5,9 +5,58 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Qt reports a display it cannot reach as a platform plugin it cannot initialise, advises
+// reinstalling and aborts. That sends the user the wrong way, so the program says what is missing.
+constexpr const char *kHowToRun = "run it in a desktop session, or over ssh with X forwarding (ssh -X)";
+
+QtMessageHandler g_qtHandler = nullptr;
+bool g_displayRefused = false;
+
+// Whether Qt will look for an X display: its default platform here, or the one asked for.
+bool usesX11()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    return platform.isEmpty() || platform.startsWith("xcb");
+}
+
+QByteArray shown(const char *variable)
+{
+    return qEnvironmentVariableIsEmpty(variable) ? QByteArray("not set") : "\"" + qgetenv(variable) + "\"";
+}
+
+// Installed only while QApplication connects: a refused display ends the program with one line.
+void reportUnreachableDisplay(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains(QLatin1String("could not connect to display")) ||
+        message.contains(QLatin1String("Failed to create wl_display")))
+        g_displayRefused = true;
+    if (type == QtFatalMsg && g_displayRefused) {
+        std::fprintf(stderr, "alarm: cannot connect to the display (DISPLAY %s, WAYLAND_DISPLAY %s); %s\n",
+                     shown("DISPLAY").constData(), shown("WAYLAND_DISPLAY").constData(), kHowToRun);
+        std::_Exit(EXIT_FAILURE);
+    }
+    g_qtHandler(type, context, message);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (usesX11() && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "alarm: no display: neither DISPLAY nor WAYLAND_DISPLAY is set; %s\n",
+                     kHowToRun);
+        return EXIT_FAILURE;
+    }
+    g_qtHandler = qInstallMessageHandler(reportUnreachableDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(g_qtHandler);
+
     app.setApplicationName(QStringLiteral("alarm"));
     // The menu entry is installed as io.github.velmora.alarm.desktop; shells match windows to it by this.
     app.setDesktopFileName(QStringLiteral("io.github.velmora.alarm"));

@@ -425,7 +425,9 @@ def close_window(session):
     event = protocol.event.ClientMessage(window=window, client_type=protocols,
                                          data=(32, [delete, X.CurrentTime, 0, 0, 0]))
     window.send_event(event, event_mask=X.NoEventMask)
-    connection.flush()
+    # A round trip before hanging up: a request still unread when the server sees the connection
+    # close is dropped, and the window never hears of it.
+    connection.sync()
     connection.close()
 
 

@@ -78,11 +78,12 @@ class Picking(SessionTest):
         s = self.session
         s.start()
         s.dismiss_greeting()
-        s.point_at("Label1", dx=-6)
-        s.wait_for_control("Label1", lambda c: c["description"] == "et hour   S")
-        for step in range(10):
-            s.point_at("Label1", dx=-5 + step)
-        s.wait_for_control("Label1", lambda c: c["description"] == "Set hour   ", what="a full turn")
+        hint = "Set hour   "
+        # One step a move, each awaited: moves that reach the program together arrive as one.
+        for step in range(1, len(hint) + 1):
+            s.point_at("Label1", dx=-7 + step)
+            turned = hint[step:] + hint[:step]
+            s.wait_for_control("Label1", lambda c: c["description"] == turned, what=f"{turned!r}")
         # The lists' hints never move.
         s.point_at("Hour", dx=-3)
         s.point_at("Hour", dx=3)

@@ -37,14 +37,18 @@ MINUTES_LIST = (100, 36)
 AM_PM_LIST = (160, 36)
 SHUT_DOWN_BUTTON = (96, 68)
 
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
 EXPECTED_FILES = {
     "usr/bin/alarm",
     "usr/bin/alarm-cmd",
     "usr/share/applications/io.github.velmora.alarm.desktop",
     "usr/share/metainfo/io.github.velmora.alarm.metainfo.xml",
-    "usr/share/icons/hicolor/16x16/apps/alarm.png",
-    "usr/share/icons/hicolor/32x32/apps/alarm.png",
+    *(f"usr/share/icons/hicolor/{size}x{size}/apps/alarm.png" for size in ICON_SIZES),
+    "usr/share/icons/hicolor/scalable/apps/alarm.svg",
+    "usr/share/man/man1/alarm.1.gz",
+    "usr/share/man/man1/alarm-cmd.1.gz",
     "usr/share/doc/alarm/copyright",
+    "usr/share/doc/alarm/changelog.gz",
 }
 
 STUB = """#!/bin/sh
@@ -209,7 +213,7 @@ def check_tree(deb, root):
     for program in ("alarm", "alarm-cmd"):
         path = os.path.join(root, "usr/bin", program)
         require(os.access(path, os.X_OK), f"{program} is not executable")
-    for size in (16, 32):
+    for size in ICON_SIZES:
         icon = os.path.join(root, f"usr/share/icons/hicolor/{size}x{size}/apps/alarm.png")
         require(png_size(icon) == (size, size), f"{icon} is {png_size(icon)}")
     entry = desktop_keys(os.path.join(root, "usr/share/applications/io.github.velmora.alarm.desktop"))
@@ -371,8 +375,13 @@ def run_installed_program(session, root, work, entry, display, runtime, home, re
     # Nothing was left beside the program, and no temporary file in the runtime directory.
     require(sorted(os.listdir(os.path.dirname(program))) == ["alarm", "alarm-cmd"],
             f"files beside the program: {os.listdir(os.path.dirname(program))}")
-    leftovers = [f for f in os.listdir(runtime) if f.endswith(".tmp")]
-    require(not leftovers, f"temporary files left in the runtime directory: {leftovers}")
+    # The watch still rewrites the script every 100 ms, each time through a temporary file of a
+    # new name: one seen now must be gone once that write is done, or it was left behind.
+    in_flight = {f for f in os.listdir(runtime) if f.endswith(".tmp")}
+    try:
+        wait_for("temporary files to be renamed", lambda: not in_flight & set(os.listdir(runtime)), 5)
+    except Failure:
+        raise Failure(f"temporary files left in the runtime directory: {sorted(in_flight)}")
     print(f"script written {written:.1f} s after start; alarm-cmd stub started {len(calls)} times")
 
 
