@@ -165,6 +165,8 @@ class Session:
             "LANG": "C.UTF-8",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
             "ALSA_CONFIG_PATH": self.alsa_conf,
+            # No sound server, so the sound goes to ALSA's device above.
+            "PULSE_SERVER": "unix:" + os.path.join(self.tmp, "no-sound-server"),
             "XDG_RUNTIME_DIR": self.runtime_dir,
             "ALARM_CMD_TEST_NEVER_ACT": "1",
         })
