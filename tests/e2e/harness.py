@@ -355,7 +355,7 @@ def steady_tones(samples, rate):
     for i in range(0, len(samples) - block + 1, block):
         chunk = samples[i:i + block]
         rms = (sum(v * v for v in chunk) / block) ** 0.5
-        steady = 8000 < rms < 14000
+        steady = 4400 < rms < 6000  # tones sound at -16 dBFS RMS, 5190
         if steady and start is None:
             start = i
         elif not steady and start is not None:

@@ -5,6 +5,7 @@
 // samples at once.
 #include "AudioPlayer.h"
 #include "DesktopPlatform.h"
+#include "Loudness.h"
 #include "SoundAnalysis.h"
 #include "Tone.h"
 
@@ -107,6 +108,7 @@ private slots:
     void nonsenseBeepIsRefusedBeforeTheOutputIsOpened();
     void speechReachesTheOutput();
     void everyVoiceSpeaksAlike();
+    void speechAndMelodyAreEquallyLoud();
     void missingOutputFailsQuicklyAndQuietly_data();
     void missingOutputFailsQuicklyAndQuietly();
     void stalledOutputIsGivenUpAndReopened();
@@ -235,6 +237,31 @@ void SoundOutputTest::everyVoiceSpeaksAlike()
     QVERIFY(once > 0);
     QVERIFY2(std::abs(twice - 2 * once) < once * 0.05,
              qPrintable(QStringLiteral("%1 %2").arg(once).arg(twice)));
+}
+
+void SoundOutputTest::speechAndMelodyAreEquallyLoud()
+{
+    useConfig("wav.conf");
+    {
+        DesktopPlatform platform;
+        platform.createVoice()->Speak(QStringLiteral("      Your   Computertime is    11:59:58 AM"));
+    }
+    const auto speech = readWav(path("out.wav"));
+    {
+        DesktopPlatform platform;
+        for (const int frequency : {500, 650, 800, 950, 950, 800, 650, 500})
+            platform.beep(frequency, 125);
+    }
+    const auto melody = readWav(path("out.wav"));
+    QVERIFY(!speech.empty() && !melody.empty());
+
+    const double speechDb = soundingRmsDbfs(speech, AudioPlayer::sampleRate);
+    const double melodyDb = soundingRmsDbfs(melody, AudioPlayer::sampleRate);
+    const QByteArray levels = QByteArray::number(speechDb) + " " + QByteArray::number(melodyDb);
+    QVERIFY2(std::abs(speechDb - soundRmsDbfs) < 1.0, levels.constData());
+    QVERIFY2(std::abs(melodyDb - soundRmsDbfs) < 0.5, levels.constData());
+    // Brought up without clipping.
+    QVERIFY(sound::peak(speech) <= std::lround(32768 * std::pow(10, speechPeakDbfs / 20)));
 }
 
 void SoundOutputTest::missingOutputFailsQuicklyAndQuietly_data()
