@@ -80,6 +80,18 @@ class Reaper:
         self.processes.clear()
 
 
+def private_session(spawn, workdir):
+    """A stand-in for the desktop kit's session: a private XDG_RUNTIME_DIR and a session bus."""
+    runtime_dir = os.path.join(workdir, "runtime")
+    os.makedirs(runtime_dir, mode=0o700, exist_ok=True)
+    bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    address = bus.stdout.readline().strip()
+    if not address:
+        raise AssertionError("the session bus did not start")
+    return {**os.environ, "XDG_RUNTIME_DIR": runtime_dir, "DBUS_SESSION_BUS_ADDRESS": address}
+
+
 class _Server:
     """What every server offers: pactl against it, waiting for the sink, and the recorder."""
 
@@ -103,10 +115,13 @@ class _Server:
                                 capture_output=True, text=True, timeout=10)
         return result.stdout.strip() if result.returncode == 0 else None
 
+    def ready(self):
+        sinks = self.pactl("list", "short", "sinks") or ""
+        return SINK in sinks.split() and self.pactl("get-default-sink") == SINK
+
     def wait_ready(self, timeout=30):
-        """Waits until the null sink is the default sink and answers."""
-        wait_until(lambda: self.pactl("get-default-sink") == SINK, timeout,
-                   f"{SINK} to become the default sink")
+        """Waits until the null sink exists, is the default sink and answers."""
+        wait_until(self.ready, timeout, f"{SINK} to become the default sink")
 
     def record(self):
         return Recording(self)
@@ -214,14 +229,25 @@ class Recording:
         self.process = None
 
     def __enter__(self):
-        self.process = self.server.spawn(
-            ["parec", "--device", SINK + ".monitor", "--raw", "--format=s16le", f"--rate={RATE}",
-             "--channels=1", "--latency-msec=10"],
-            env={**self.server.env, **self.server.environment()}, stdout=subprocess.PIPE, bufsize=0)
+        self.errors = os.path.join(self.server.workdir, "parec.log")
+        with open(self.errors, "a") as errors:
+            self.process = self.server.spawn(
+                ["parec", "--device", SINK + ".monitor", "--raw", "--format=s16le", f"--rate={RATE}",
+                 "--channels=1", "--latency-msec=10"],
+                env={**self.server.env, **self.server.environment()}, stdout=subprocess.PIPE,
+                stderr=errors, bufsize=0)
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
         # The recorder is connected once the sink's monitor delivers; until then nothing is heard.
-        wait_until(lambda: len(self.data) > 0, 20, "the recorder to receive sound")
+        try:
+            wait_until(lambda: len(self.data) > 0 or self.process.poll() is not None, 20,
+                       "the recorder to receive sound")
+            if not self.data:
+                raise AssertionError(f"the recorder ended with {self.process.returncode}")
+        except AssertionError as error:
+            self.stop()
+            with open(self.errors) as f:
+                raise AssertionError(f"{error}: {f.read()[-1000:]}") from None
         return self
 
     def _read(self):
@@ -240,7 +266,9 @@ class Recording:
         if self.process and self.process.poll() is None:
             self.process.terminate()
             self.process.wait(5)
+        if self.process:
             self.reader.join(5)
+            self.process.stdout.close()
 
     def samples(self):
         with self.lock:

@@ -1,0 +1,144 @@
+# SPDX-License-Identifier: MIT
+"""The sound path on a real sound server: PipeWire with WirePlumber and pipewire-pulse, started
+for this run with a null sink whose monitor is recorded at the sink's own pace. The probe makes
+the calls the window makes and reports when each began and returned; the recording shows what was
+heard and when."""
+import os
+import shutil
+import statistics
+import tempfile
+import threading
+import unittest
+
+import soundprobe
+import soundserver
+
+PHRASE = "speak:Now thetime is    7:30:05 PM"
+# The bound on a melody that meets a hung server: the tones before the stall, the stalled one's
+# own bound, and nothing for the rest.
+MELODY_BOUND_S = 1.2
+
+
+class SoundServerTest(unittest.TestCase):
+    server_class = soundserver.PipeWire
+
+    @classmethod
+    def setUpClass(cls):
+        cls.reaper = soundserver.Reaper()
+        cls.workdir = tempfile.mkdtemp(prefix="alarm-sound-")
+        try:
+            env = soundserver.private_session(cls.reaper.spawn, cls.workdir)
+            cls.server = cls.server_class(cls.reaper.spawn, env, cls.workdir)
+            cls.server.start()
+            cls.env = {**env, **cls.server.environment()}
+        except BaseException:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.reaper.close()
+        shutil.rmtree(cls.workdir, ignore_errors=True)
+
+    def setUp(self):
+        # A test that stopped the server leaves it running again for the next.
+        self.addCleanup(self.ensure_running)
+
+    def ensure_running(self):
+        self.server.thaw()
+        if self.server.pactl("get-default-sink") != soundserver.SINK:
+            self.server.kill()
+            self.server.start()
+
+    def probe(self, *actions, on_call=None):
+        return soundprobe.run(self.env, *actions, on_call=on_call)
+
+    def assertHeardAsMelodies(self, recording, count, begin=0):
+        heard = soundprobe.melodies(recording, begin)
+        self.assertEqual(len(heard), count, [m.lengths_ms for m in heard])
+        for i, melody in enumerate(heard):
+            self.assertEqual(melody.problems(), [], f"melody {i + 1}")
+        return heard
+
+    def test_each_tone_returns_as_it_is_heard_and_the_melody_is_one_phrase(self):
+        with self.server.record() as recording:
+            calls = self.probe("melody", "at:2000", "melody")
+        self.assertEqual([c.error for c in calls], [""] * 16)
+        # The server's position moves in chunks of about 5 ms, so single calls take 122 or 128 ms;
+        # a machine busy with other work may wake the caller a little late now and then.
+        durations = [(c.end - c.start) * 1000 for c in calls]
+        self.assertLess(abs(statistics.median(durations) - 125), 3, durations)
+        self.assertTrue(all(110 <= d <= 150 for d in durations), durations)
+
+        melodies = self.assertHeardAsMelodies(recording, 2)
+        # The last call of each melody returns as its end is heard (the recording's clock is
+        # known to within its few milliseconds of capture latency).
+        for melody, last in zip(melodies, (calls[7], calls[15])):
+            self.assertLess(abs(last.end - melody.end), 0.015, (last.end, melody.end))
+
+    def test_speech_returns_as_its_end_is_heard(self):
+        with self.server.record() as recording:
+            calls = self.probe(PHRASE, "beep:800:125")
+        speak, beep = calls
+        self.assertEqual((speak.error, beep.error), ("", ""))
+        *speech, tone = recording.sounds()
+        self.assertGreater(len(speech), 1)
+        speech_end = recording.time_of(speech[-1][1])
+        tone_start = recording.time_of(tone[0])
+        self.assertGreater(speak.end - speak.start, 1.0)
+        # Returned no earlier than just before the end, no later than 150 ms after it; the tone
+        # asked for right then follows as closely.
+        self.assertTrue(-0.015 < speak.end - speech_end < 0.150, speak.end - speech_end)
+        self.assertLess(tone_start - speech_end, 0.150)
+
+    def test_a_hung_server_cuts_the_melody_short_and_is_heard_once_it_answers(self):
+        frozen = threading.Event()
+
+        def freeze_in_the_fourth_tone(index, call):
+            if index == 2 and not frozen.is_set():
+                self.server.freeze()
+                frozen.set()
+            elif index == 7:
+                self.server.thaw()
+
+        with self.server.record() as recording:
+            calls = self.probe("melody", "at:3000", "melody", on_call=freeze_in_the_fourth_tone)
+        first, second = calls[:8], calls[8:]
+        self.assertTrue(frozen.is_set())
+        held = first[-1].end - first[0].start
+        self.assertLess(held, MELODY_BOUND_S, [(c.end - c.start, c.error) for c in first])
+        self.assertTrue(all(c.error for c in first[3:]), first)
+        # The tones after the stalled one are skipped, not waited out.
+        self.assertTrue(all(c.end - c.start < 0.02 for c in first[4:]), first)
+        self.assertEqual([c.error for c in second], [""] * 8)
+        # While frozen the sink stood still too, so only the melody after it is checked by time.
+        last = soundprobe.melodies(recording)[-1]
+        self.assertEqual(last.problems(), [])
+
+    def test_a_server_restarted_while_ringing_is_heard_again(self):
+        recordings = []
+
+        def kill_in_the_fourth_tone_and_restart(index, call):
+            if index == 2:
+                self.server.kill()
+            elif index == 15:
+                self.server.start()
+                recordings.append(self.server.record().__enter__())
+
+        try:
+            calls = self.probe("melody", "at:2000", "melody", "at:4500", "melody",
+                               on_call=kill_in_the_fourth_tone_and_restart)
+        finally:
+            for recording in recordings:
+                recording.stop()
+        # Without a server every call fails at once; none waits longer than its tone and a margin.
+        for call in calls[:16]:
+            self.assertLess(call.end - call.start, 0.125 + 0.2, call)
+        self.assertTrue(all(c.error for c in calls[8:16]), calls[8:16])
+        # Once it is back, the next melody is heard, whole.
+        self.assertEqual([c.error for c in calls[16:]], [""] * 8)
+        self.assertHeardAsMelodies(recordings[0], 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
