@@ -12,8 +12,10 @@ sample i of a recording was heard i / RATE seconds after its first sample.
 The same recorder works against any server that speaks the PulseAudio protocol (see PulseAudio
 below), so one set of checks serves both. `Reaper` is a minimal spawn for use without a kit."""
 import os
+import shutil
 import signal
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -90,6 +92,26 @@ def private_session(spawn, workdir):
     if not address:
         raise AssertionError("the session bus did not start")
     return {**os.environ, "XDG_RUNTIME_DIR": runtime_dir, "DBUS_SESSION_BUS_ADDRESS": address}
+
+
+class PrivateServer:
+    """A server of its own for one test class, with the minimal reaper and session above; the
+    desktop kit will offer both."""
+
+    def __init__(self, server_class=None, **kwargs):
+        self.reaper = Reaper()
+        self.workdir = tempfile.mkdtemp(prefix="alarm-sound-")
+        try:
+            self.env = private_session(self.reaper.spawn, self.workdir)
+            self.server = (server_class or PipeWire)(self.reaper.spawn, self.env, self.workdir, **kwargs)
+            self.server.start()
+        except BaseException:
+            self.close()
+            raise
+
+    def close(self):
+        self.reaper.close()
+        shutil.rmtree(self.workdir, ignore_errors=True)
 
 
 class _Server:

@@ -17,7 +17,7 @@ namespace {
 constexpr microseconds requestedLatency = 10ms;
 // How early before its end a sound is handed back, beyond the server's own read-ahead, so that
 // the next one arrives in time for a seamless join.
-constexpr microseconds handoverSlack = 2ms;
+constexpr microseconds handoverSlack = 5ms;
 // How long the silence after a last sound may take to reach the server.
 constexpr milliseconds finishBound = 50ms;
 // The longest sleep between two looks at the playback position.

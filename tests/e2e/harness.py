@@ -149,8 +149,11 @@ class Session:
         os.chmod(stub, 0o755)
         self.wav = os.path.join(self.tmp, "sound.wav")
         self.alsa_conf = os.path.join(self.tmp, "asound.conf")
+        # sound: True for a WAV file through ALSA, False for no device, or a sound server object
+        # (tests/soundserver.py) whose environment reaches it.
+        self.sound_server = sound if hasattr(sound, "environment") else None
         with open(self.alsa_conf, "w") as f:
-            f.write(ALSA_CAPTURE % self.wav if sound else NO_SOUND_CARD)
+            f.write(ALSA_CAPTURE % self.wav if sound is True else NO_SOUND_CARD)
         self.fake_time = fake_time
         self.processes = []
         self.app = None
@@ -170,6 +173,9 @@ class Session:
             "XDG_RUNTIME_DIR": self.runtime_dir,
             "ALARM_CMD_TEST_NEVER_ACT": "1",
         })
+        if self.sound_server:
+            del env["ALSA_CONFIG_PATH"]
+            env.update(self.sound_server.environment())
         if self.fake_time:
             # An absolute start that then runs on; Qt's timers keep the real monotonic clock.
             env.update({"LD_PRELOAD": FAKETIME_LIB, "FAKETIME": "@" + self.fake_time,

@@ -3,13 +3,11 @@
 for this run with a null sink whose monitor is recorded at the sink's own pace. The probe makes
 the calls the window makes and reports when each began and returned; the recording shows what was
 heard and when."""
-import os
-import shutil
 import statistics
-import tempfile
 import threading
 import unittest
 
+import melody
 import soundprobe
 import soundserver
 
@@ -24,21 +22,13 @@ class SoundServerTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.reaper = soundserver.Reaper()
-        cls.workdir = tempfile.mkdtemp(prefix="alarm-sound-")
-        try:
-            env = soundserver.private_session(cls.reaper.spawn, cls.workdir)
-            cls.server = cls.server_class(cls.reaper.spawn, env, cls.workdir)
-            cls.server.start()
-            cls.env = {**env, **cls.server.environment()}
-        except BaseException:
-            cls.tearDownClass()
-            raise
+        cls.private = soundserver.PrivateServer(cls.server_class)
+        cls.server = cls.private.server
+        cls.env = {**cls.private.env, **cls.server.environment()}
 
     @classmethod
     def tearDownClass(cls):
-        cls.reaper.close()
-        shutil.rmtree(cls.workdir, ignore_errors=True)
+        cls.private.close()
 
     def setUp(self):
         # A test that stopped the server leaves it running again for the next.
@@ -54,10 +44,10 @@ class SoundServerTest(unittest.TestCase):
         return soundprobe.run(self.env, *actions, on_call=on_call)
 
     def assertHeardAsMelodies(self, recording, count, begin=0):
-        heard = soundprobe.melodies(recording, begin)
+        heard = melody.melodies(recording, begin)
         self.assertEqual(len(heard), count, [m.lengths_ms for m in heard])
-        for i, melody in enumerate(heard):
-            self.assertEqual(melody.problems(), [], f"melody {i + 1}")
+        for i, tune in enumerate(heard):
+            self.assertEqual(tune.problems(), [], f"melody {i + 1}")
         return heard
 
     def test_each_tone_returns_as_it_is_heard_and_the_melody_is_one_phrase(self):
@@ -73,8 +63,8 @@ class SoundServerTest(unittest.TestCase):
         melodies = self.assertHeardAsMelodies(recording, 2)
         # The last call of each melody returns as its end is heard (the recording's clock is
         # known to within its few milliseconds of capture latency).
-        for melody, last in zip(melodies, (calls[7], calls[15])):
-            self.assertLess(abs(last.end - melody.end), 0.015, (last.end, melody.end))
+        for tune, last in zip(melodies, (calls[7], calls[15])):
+            self.assertLess(abs(last.end - tune.end), 0.015, (last.end, tune.end))
 
     def test_speech_returns_as_its_end_is_heard(self):
         with self.server.record() as recording:
@@ -112,7 +102,7 @@ class SoundServerTest(unittest.TestCase):
         self.assertTrue(all(c.end - c.start < 0.02 for c in first[4:]), first)
         self.assertEqual([c.error for c in second], [""] * 8)
         # While frozen the sink stood still too, so only the melody after it is checked by time.
-        last = soundprobe.melodies(recording)[-1]
+        last = melody.melodies(recording)[-1]
         self.assertEqual(last.problems(), [])
 
     def test_a_server_restarted_while_ringing_is_heard_again(self):
