@@ -76,9 +76,15 @@ void AudioPlayer::open()
     // the card itself. A server that exists but hangs is a stall, not a reason to go around it.
     try {
         m_output = std::make_unique<PulseOutput>(sampleRate, steady_clock::now() + openBound);
+        m_serverAnswered = true;
     } catch (const OutputStalled &) {
         throw;
     } catch (const PlatformError &) {
+        // Once a server has answered, it is this desktop's sound: while it is away (restarting,
+        // say) the alarm rings silently instead of through ALSA, whose plugin for that same
+        // server can wait for it without bound.
+        if (m_serverAnswered)
+            throw;
         m_output = std::make_unique<AlsaOutput>(sampleRate);
     }
     m_fresh = true;
