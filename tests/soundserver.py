@@ -96,14 +96,16 @@ def private_session(spawn, workdir):
 
 class PrivateServer:
     """A server of its own for one test class, with the minimal reaper and session above; the
-    desktop kit will offer both."""
+    desktop kit will offer both. PulseAudio in another root takes root=DIR."""
 
-    def __init__(self, server_class=None, **kwargs):
+    def __init__(self, server_class=None, root=None):
         self.reaper = Reaper()
-        self.workdir = tempfile.mkdtemp(prefix="alarm-sound-")
+        # A server in another root keeps its files where both sides see them.
+        self.workdir = tempfile.mkdtemp(prefix="alarm-sound-", dir=os.path.join(root, "tmp") if root else None)
         try:
             self.env = private_session(self.reaper.spawn, self.workdir)
-            self.server = (server_class or PipeWire)(self.reaper.spawn, self.env, self.workdir, **kwargs)
+            extra = {"root": root} if root else {}
+            self.server = (server_class or PipeWire)(self.reaper.spawn, self.env, self.workdir, **extra)
             self.server.start()
         except BaseException:
             self.close()
@@ -216,27 +218,29 @@ class PipeWire(_Server):
 
 
 class PulseAudio(_Server):
-    """A PulseAudio daemon with a null sink, started by `command` (which may enter another root
-    in which PulseAudio is installed); its runtime directory must be the one in env."""
+    """A PulseAudio daemon with a null sink as its only sink. PulseAudio cannot be installed
+    beside pipewire-pulse, so it may run from another root (made with debootstrap, say), whose
+    tree holds the workdir; its socket is then reached through that tree."""
 
-    def __init__(self, spawn, env, workdir, command=("pulseaudio",), runtime_dir_inside=None):
+    def __init__(self, spawn, env, workdir, root=None):
         super().__init__(spawn, env, workdir)
-        self.command = list(command)
-        self.runtime_dir_inside = runtime_dir_inside or self.runtime_dir
+        self.root = root
         self.log = os.path.join(workdir, "pulseaudio.log")
-        self.config = os.path.join(self.runtime_dir, "alarm-test.pa")
-        with open(self.config, "w") as f:
+        with open(os.path.join(workdir, "alarm-test.pa"), "w") as f:
             f.write(f"load-module module-native-protocol-unix auth-anonymous=1\n"
                     f"load-module module-null-sink sink_name={SINK} channels=1 rate={RATE}\n"
                     f"set-default-sink {SINK}\n")
 
     def start(self):
-        inside = os.path.join(self.runtime_dir_inside, "alarm-test.pa")
+        inside = (lambda path: path[len(self.root):]) if self.root else (lambda path: path)
+        command = ["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                   "--use-pid-file=no", "--system=no", "--disable-shm=yes", "-n",
+                   "-F", inside(os.path.join(self.workdir, "alarm-test.pa"))]
+        if self.root:
+            command = ["chroot", self.root, "env", "HOME=" + inside(self.workdir),
+                       "XDG_RUNTIME_DIR=" + inside(self.runtime_dir)] + command
         with open(self.log, "a") as log:
-            self.processes = [self.spawn(
-                self.command + ["--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                                "--use-pid-file=no", "--system=no", "-n", "-F", inside],
-                env=self.env, stdout=log, stderr=log)]
+            self.processes = [self.spawn(command, env=self.env, stdout=log, stderr=log)]
         self.wait_ready()
 
 
