@@ -118,7 +118,7 @@ def main():
     parser.add_argument("--offs", type=int, default=3)
     parser.add_argument("--build-dir", default=os.path.join(REPO, "build"))
     parser.add_argument("--server", choices=["pipewire", "pulseaudio"], default="pipewire")
-    parser.add_argument("--pulseaudio-root", help="a root with PulseAudio in it (see tests/pulseaudio/run)")
+    parser.add_argument("--pulseaudio-root", help="a root with PulseAudio in it (see scripts/check-pulseaudio.sh)")
     args = parser.parse_args()
     os.environ["ALARM_BUILD_DIR"] = os.path.abspath(args.build_dir)
     os.environ["ALARM_CMD_TEST_NEVER_ACT"] = "1"

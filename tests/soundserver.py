@@ -116,6 +116,13 @@ class PrivateServer:
         shutil.rmtree(self.workdir, ignore_errors=True)
 
 
+def private_server_for_tests():
+    """PipeWire, or PulseAudio from the root that ALARM_TEST_PULSEAUDIO_ROOT names
+    (scripts/check-pulseaudio.sh makes one), so that one set of checks serves both."""
+    root = os.environ.get("ALARM_TEST_PULSEAUDIO_ROOT")
+    return PrivateServer(PulseAudio, root=root) if root else PrivateServer()
+
+
 class _Server:
     """What every server offers: pactl against it, waiting for the sink, and the recorder."""
 

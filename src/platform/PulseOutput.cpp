@@ -50,7 +50,7 @@ private:
 
 } // namespace
 
-PulseOutput::PulseOutput(int sampleRate, Deadline deadline) : m_sampleRate(sampleRate)
+PulseOutput::PulseOutput(int sampleRate, Deadline deadline)
 {
     m_loop = pa_mainloop_new();
     pa_proplist *properties = pa_proplist_new();
@@ -66,13 +66,13 @@ PulseOutput::PulseOutput(int sampleRate, Deadline deadline) : m_sampleRate(sampl
     try {
         // No autospawn: a desktop without a sound server gets the plain ALSA output instead.
         if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-            checkConnection();
+            fail("cannot reach the sound server");
         runUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }, deadline, pollStep);
 
         const pa_sample_spec spec = sampleSpec(sampleRate);
         m_stream = pa_stream_new(m_context, "Alarm", &spec, nullptr);
         if (!m_stream)
-            checkConnection();
+            fail("cannot make a sound stream");
         pa_buffer_attr attributes;
         attributes.maxlength = static_cast<std::uint32_t>(-1);
         attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(requestedLatency.count(), &spec));
@@ -81,7 +81,7 @@ PulseOutput::PulseOutput(int sampleRate, Deadline deadline) : m_sampleRate(sampl
         attributes.fragsize = static_cast<std::uint32_t>(-1);
         const auto flags = PA_STREAM_ADJUST_LATENCY;
         if (pa_stream_connect_playback(m_stream, nullptr, &attributes, flags, nullptr, nullptr) < 0)
-            checkConnection();
+            fail("cannot open a sound stream");
         runUntil([this] { return pa_stream_get_state(m_stream) == PA_STREAM_READY; }, deadline, pollStep);
         updateTiming(deadline);
     } catch (...) {
@@ -132,7 +132,12 @@ void PulseOutput::checkConnection() const
     const bool contextFailed = !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context));
     const bool streamFailed = m_stream && !PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream));
     if (contextFailed || streamFailed)
-        throw PlatformError(std::string("sound server: ") + pa_strerror(pa_context_errno(m_context)));
+        fail("sound server");
+}
+
+void PulseOutput::fail(const char *what) const
+{
+    throw PlatformError(std::string(what) + ": " + pa_strerror(pa_context_errno(m_context)));
 }
 
 void PulseOutput::updateTiming(Deadline deadline)
@@ -159,7 +164,7 @@ void PulseOutput::finish()
     const std::size_t bytes = pa_stream_get_buffer_attr(m_stream)->minreq;
     const std::vector<std::int16_t> silence((bytes + 1) / 2);
     if (pa_stream_write(m_stream, silence.data(), silence.size() * 2, nullptr, 0, PA_SEEK_RELATIVE) < 0)
-        checkConnection();
+        fail("cannot send sound");
     m_written += silence.size() * 2;
     runUntil([this] { return !pa_context_is_pending(m_context); }, steady_clock::now() + finishBound, 1ms);
 }
@@ -173,15 +178,13 @@ void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
 
     const std::size_t bytes = samples.size_bytes();
     if (pa_stream_write(m_stream, samples.data(), bytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
-        checkConnection();
+        fail("cannot send sound");
     m_written += bytes;
-    const std::uint64_t endBytes = m_written;
-    const pa_timing_info *timing = nullptr;
 
-    const auto end = microseconds(pa_bytes_to_usec(endBytes, spec));
+    const auto end = microseconds(pa_bytes_to_usec(m_written, spec));
     for (;;) {
         updateTiming(deadline);
-        timing = pa_stream_get_timing_info(m_stream);
+        const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
         if (!timing)
             throw PlatformError("the sound server gives no playback position");
         // What has been heard: all the server has taken, less what the sink still holds. The

@@ -32,12 +32,12 @@ private:
     // Runs the main loop until done() holds; throws when the connection fails or the deadline passes.
     template <typename Done> void runUntil(Done done, Deadline deadline, std::chrono::microseconds step);
     void checkConnection() const;
+    [[noreturn]] void fail(const char *what) const;
     // Asks the server where playback stands and waits for the answer.
     void updateTiming(Deadline deadline);
 
     pa_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
     pa_stream *m_stream = nullptr;
-    int m_sampleRate;
     std::uint64_t m_written = 0; // bytes written since the stream was opened
 };

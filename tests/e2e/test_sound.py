@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
-"""The built program ringing on a real sound server (PipeWire with pipewire-pulse, a null sink
-recorded at its own pace), as it rings on a desktop: the melody, its period, when OFF takes
+"""The built program ringing on a real sound server (PipeWire with pipewire-pulse, or PulseAudio
+as tests/soundserver.py chooses; a null sink recorded at its own pace), as it rings on a desktop: the melody, its period, when OFF takes
 effect, and a server that hangs or goes away while it rings."""
 import time
 import unittest
@@ -22,7 +22,7 @@ class Ringing(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.private = soundserver.PrivateServer()
+        cls.private = soundserver.private_server_for_tests()
         cls.server = cls.private.server
 
     @classmethod

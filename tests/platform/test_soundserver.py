@@ -1,10 +1,9 @@
 # SPDX-License-Identifier: MIT
 """The sound path on a real sound server: PipeWire with WirePlumber and pipewire-pulse, started
 for this run with a null sink whose monitor is recorded at the sink's own pace; or PulseAudio from
-the root that ALARM_TEST_PULSEAUDIO_ROOT names (tests/pulseaudio/run makes one). The probe makes
+the root that ALARM_TEST_PULSEAUDIO_ROOT names (scripts/check-pulseaudio.sh). The probe makes
 the calls the window makes and reports when each began and returned; the recording shows what was
 heard and when."""
-import os
 import statistics
 import threading
 import unittest
@@ -22,11 +21,7 @@ MELODY_BOUND_S = 1.2
 class SoundServerTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        root = os.environ.get("ALARM_TEST_PULSEAUDIO_ROOT")
-        if root:
-            cls.private = soundserver.PrivateServer(soundserver.PulseAudio, root=root)
-        else:
-            cls.private = soundserver.PrivateServer()
+        cls.private = soundserver.private_server_for_tests()
         cls.server = cls.private.server
         cls.env = {**cls.private.env, **cls.server.environment()}
 
