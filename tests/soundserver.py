@@ -79,6 +79,9 @@ class Reaper:
                     break
                 except subprocess.TimeoutExpired:
                     pass
+            for pipe in (process.stdin, process.stdout, process.stderr):
+                if pipe:
+                    pipe.close()
         self.processes.clear()
 
 

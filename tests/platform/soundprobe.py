@@ -18,18 +18,17 @@ def parse(line):
 
 def run(env, *actions, on_call=None, timeout=60):
     """Runs the probe to its end; on_call(index, call) is called as each call is reported."""
-    process = subprocess.Popen([PROBE, *actions], env=env, stdout=subprocess.PIPE, text=True)
     calls = []
-    try:
-        for line in process.stdout:
-            calls.append(parse(line))
-            if on_call:
-                on_call(len(calls) - 1, calls[-1])
-        process.wait(timeout)
-    finally:
-        if process.poll() is None:
-            process.kill()
-            process.wait()
+    with subprocess.Popen([PROBE, *actions], env=env, stdout=subprocess.PIPE, text=True) as process:
+        try:
+            for line in process.stdout:
+                calls.append(parse(line))
+                if on_call:
+                    on_call(len(calls) - 1, calls[-1])
+            process.wait(timeout)
+        finally:
+            if process.poll() is None:
+                process.kill()
     if process.returncode != 0:
         raise AssertionError(f"the probe exited with {process.returncode}")
     return calls

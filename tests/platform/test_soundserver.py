@@ -4,6 +4,7 @@ for this run with a null sink whose monitor is recorded at the sink's own pace; 
 the root that ALARM_TEST_PULSEAUDIO_ROOT names (scripts/check-pulseaudio.sh). The probe makes
 the calls the window makes and reports when each began and returned; the recording shows what was
 heard and when."""
+import os
 import statistics
 import threading
 import unittest
@@ -39,8 +40,8 @@ class SoundServerTest(unittest.TestCase):
             self.server.kill()
             self.server.start()
 
-    def probe(self, *actions, on_call=None):
-        return soundprobe.run(self.env, *actions, on_call=on_call)
+    def probe(self, *actions, on_call=None, env=None):
+        return soundprobe.run({**self.env, **(env or {})}, *actions, on_call=on_call)
 
     def assertHeardAsMelodies(self, recording, count, begin=0):
         heard = melody.melodies(recording, begin)
@@ -115,12 +116,19 @@ class SoundServerTest(unittest.TestCase):
                 self.server.start()
                 recordings.append(self.server.record().__enter__())
 
+        # While the server is away, ALSA's default must not be used instead: its plugin for the
+        # server may hang until the server is back. Here it is a file, to see whether it was.
+        alsa_file = os.path.join(self.private.workdir, "alsa.wav")
+        alsa_config = os.path.join(self.private.workdir, "asound.conf")
+        with open(alsa_config, "w") as f:
+            f.write('pcm.!default { type file slave.pcm { type null } file "%s" format "wav" }\n' % alsa_file)
         try:
             calls = self.probe("melody", "at:2000", "melody", "at:4500", "melody",
-                               on_call=kill_in_the_fourth_tone_and_restart)
+                               on_call=kill_in_the_fourth_tone_and_restart, env={"ALSA_CONFIG_PATH": alsa_config})
         finally:
             for recording in recordings:
                 recording.stop()
+        self.assertFalse(os.path.exists(alsa_file))
         # Without a server every call fails at once; none waits longer than its tone and a margin.
         for call in calls[:16]:
             self.assertLess(call.end - call.start, 0.125 + 0.2, call)
