@@ -98,8 +98,12 @@ class Desktop:
     def __init__(self):
         self.processes = []
         self.display = self._start_x_server()
+        # A runtime directory of its own, so that the accessibility bus the session bus starts
+        # lives there and not in ~/.cache, where every other run on the machine would meet it.
+        self.runtime_dir = tempfile.mkdtemp(prefix="alarm-e2e-desktop-")
         bus = spawn(self.processes, ["dbus-daemon", "--session", "--nofork", "--print-address=1"],
-                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                    env={**os.environ, "XDG_RUNTIME_DIR": self.runtime_dir})
         self.bus_address = bus.stdout.readline().strip()
         os.environ["DISPLAY"] = self.display
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
@@ -131,6 +135,7 @@ class Desktop:
         # The bus starts the accessibility services in a session of their own; they go with it.
         subprocess.run(["pkill", "-KILL", "-f", "at-spi.*" + self.bus_address.split(",")[0]], check=False)
         kill_all(self.processes)
+        shutil.rmtree(self.runtime_dir, ignore_errors=True)
 
 
 class Session:
