@@ -11,6 +11,8 @@ sample i of a recording was heard i / RATE seconds after its first sample.
 
 The same recorder works against any server that speaks the PulseAudio protocol (see PulseAudio
 below), so one set of checks serves both. `Reaper` is a minimal spawn for use without a kit."""
+import atexit
+import ctypes
 import os
 import shutil
 import signal
@@ -56,14 +58,22 @@ def wait_until(condition, timeout, what, interval=0.05):
         time.sleep(interval)
 
 
+def _die_with_parent():
+    # The kernel kills the child when the test process ends, however it ends, so no daemon is
+    # left behind by a test that was killed.
+    ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+
+
 class Reaper:
-    """Starts processes in process groups of their own and kills every group on close()."""
+    """Starts processes in process groups of their own and kills every group on close(), or with
+    the test process if that ends first."""
 
     def __init__(self):
         self.processes = []
+        atexit.register(self.close)
 
     def spawn(self, command, **kwargs):
-        process = subprocess.Popen(command, start_new_session=True, **kwargs)
+        process = subprocess.Popen(command, start_new_session=True, preexec_fn=_die_with_parent, **kwargs)
         self.processes.append(process)
         return process
 
