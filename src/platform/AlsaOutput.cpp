@@ -123,7 +123,7 @@ void AlsaOutput::waitUntilPlayed(Deadline deadline)
         const snd_pcm_state_t state = snd_pcm_state(m_pcm);
         if (state == SND_PCM_STATE_XRUN || state == SND_PCM_STATE_SETUP || state == SND_PCM_STATE_PREPARED)
             return;
-        // The last period stays queued, so that a sound asked for at once joins without a gap.
+        // The last few milliseconds stay queued, so that a sound asked for at once joins seamlessly.
         snd_pcm_sframes_t delay = 0;
         const int error = snd_pcm_delay(m_pcm, &delay);
         if (error == -EPIPE || (error >= 0 && delay <= m_leadFrames))
