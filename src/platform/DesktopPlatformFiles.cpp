@@ -175,10 +175,13 @@ void replaceFile(const QString &path, const QByteArray &content)
 
 void writeScript(const QString &path, const QByteArray &content, const Policy &policy)
 {
-    const QString refusal = directoryRefusal(QFileInfo(path).path(), policy);
+    // Into the directory that is checked, whatever a link on the way to it may point to later.
+    const QFileInfo info(path);
+    const QString directory = canonical(info.path());
+    const QString refusal = directoryRefusal(directory.isEmpty() ? info.path() : directory, policy);
     if (!refusal.isEmpty())
         refuse(QStringLiteral("will not write %1: %2").arg(path, refusal));
-    replaceFile(path, content);
+    replaceFile(directory + QLatin1Char('/') + info.fileName(), content);
 }
 
 void startInterpreter(const QString &interpreter, const QString &scriptPath, uid_t user)

@@ -197,21 +197,15 @@ private slots:
         QTest::addColumn<QString>("fromEnvironment");
         QTest::addColumn<QString>("inTemporary");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("own") << "runner 0700"
-                             << ""
-                             << "environment";
-        QTest::newRow("another user's, own in the temporary directory") << "other 0700"
-                                                                        << "runner 0700"
-                                                                        << "temporary";
-        QTest::newRow("another user's, none yet in the temporary directory") << "other 0700"
-                                                                             << ""
-                                                                             << "temporary";
-        QTest::newRow("unset, another user's in the temporary directory") << ""
-                                                                          << "other 0700"
-                                                                          << "no runtime directory";
-        QTest::newRow("both another user's") << "other 0700"
-                                             << "other 0700"
-                                             << "no runtime directory";
+        const auto row = [](const char *name, const char *fromEnvironment, const char *inTemporary,
+                            const char *expected) {
+            QTest::newRow(name) << QString(fromEnvironment) << QString(inTemporary) << QString(expected);
+        };
+        row("own", "runner 0700", "", "environment");
+        row("another user's, own in the temporary directory", "other 0700", "runner 0700", "temporary");
+        row("another user's, none yet in the temporary directory", "other 0700", "", "temporary");
+        row("unset, another user's in the temporary directory", "", "other 0700", "no runtime directory");
+        row("both another user's", "other 0700", "other 0700", "no runtime directory");
     }
     void runtimeDirectoryIsTheUsersOwnOrNone()
     {
