@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The program's own title bar for Wayland: it holds what it frames at that one's size, shows its
-// caption as it changes, offers no maximising, and closing it asks what it holds first.
+// caption as it changes, offers no maximising, and closing it asks what it holds first. Boxes in
+// it are run end to end under a compositor (tests/e2e/test_wayland.py).
 #include "DecoratedFrame.h"
 
 #include <QCloseEvent>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -70,29 +68,6 @@ private slots:
         content.refuseClose = false;
         frame.closeButton()->click();
         QVERIFY(!frame.isVisible());
-    }
-
-    void runsABoxUntilItIsAnswered()
-    {
-        QMessageBox box(QMessageBox::NoIcon, "Your computer time is :  7:30:05 PM", "text", QMessageBox::Ok);
-        QString shownTitle;
-        QList<QToolButton *> titleButtons;
-        QTimer::singleShot(0, &box, [&] {
-            const auto *frame = qobject_cast<DecoratedFrame *>(box.parentWidget());
-            if (frame) {
-                shownTitle = frame->windowTitle();
-                for (QToolButton *button : frame->findChildren<QToolButton *>())
-                    if (!button->isHidden())
-                        titleButtons << button;
-            }
-            box.button(QMessageBox::Ok)->click();
-        });
-        QCOMPARE(DecoratedFrame::exec(box), int(QMessageBox::Ok));
-        QCOMPARE(shownTitle, box.windowTitle());
-        // A box that waits for an answer offers only to close it.
-        QCOMPARE(titleButtons.size(), 1);
-        QCOMPARE(box.parentWidget(), nullptr);
-        QVERIFY(!box.isVisible());
     }
 };
 

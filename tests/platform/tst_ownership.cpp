@@ -2,7 +2,6 @@
 // Where the shut-down script may be written, which interpreter may start it, and which runtime
 // directory may take it: every case as root and as "nobody", in fresh directories, against files of
 // "daemon". The interpreters here are stubs that only record their argument.
-#include "DesktopPlatform.h"
 #include "ScriptFiles.h"
 #include "TwoUsers.h"
 
