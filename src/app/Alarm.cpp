@@ -272,7 +272,9 @@ void Alarm::setVisible(bool visible)
     if (visible && !m_loaded) {
         m_loaded = true;
         Form_Load();
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        // Inside a frame of our own, the frame is what is placed on the screen.
+        if (screen && isWindow())
             setGeometry(
                 QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
     }

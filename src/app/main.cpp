@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "Alarm.h"
+#include "DecoratedFrame.h"
 #include "DesktopPlatform.h"
 
 #include <QApplication>
 #include <QIcon>
 
+#include <QScreen>
+#include <QStyle>
+
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -63,7 +68,18 @@ int main(int argc, char *argv[])
     app.setWindowIcon(applicationIcon());
 
     DesktopPlatform platform;
+    // Before the window, so that the window, its child there, goes first when main returns.
+    std::unique_ptr<DecoratedFrame> frame;
     Alarm window(platform);
-    window.show();
+    if (DecoratedFrame::needed()) {
+        frame = std::make_unique<DecoratedFrame>(&window);
+        window.show(); // greets first, then appears with the frame
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            frame->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frame->size(),
+                                                   screen->availableGeometry()));
+        frame->show();
+    } else {
+        window.show();
+    }
     return app.exec();
 }

@@ -37,7 +37,8 @@ try {
         try {
             m_platform.writeFile(script, kShutdownScript);
         } catch (const PlatformError &) {
-            // An installed program cannot write beside itself; the user's runtime directory can.
+            // An installed program, or one in a folder others could change, keeps no script
+            // beside itself; the user's runtime directory takes it.
             script = shutdownScriptPath(m_platform.runtimeDirectory());
             m_platform.writeFile(script, kShutdownScript);
         }

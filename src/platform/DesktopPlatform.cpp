@@ -2,6 +2,7 @@
 #include "DesktopPlatform.h"
 
 #include "AudioPlayer.h"
+#include "DecoratedFrame.h"
 #include "DesktopNotifications.h"
 #include "TimeText.h"
 
@@ -48,5 +49,8 @@ void DesktopPlatform::messageBox(const QString &prompt, const QString &title)
 {
     QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
-    box.exec();
+    if (DecoratedFrame::needed())
+        DecoratedFrame::exec(box);
+    else
+        box.exec();
 }

@@ -57,11 +57,15 @@ public:
     // The directory that holds the program itself, without a trailing separator (except "/").
     virtual QString programDirectory() = 0;
     // The user's private runtime directory, for files the program cannot keep beside itself.
+    // Throws when the user has none of their own.
     virtual QString runtimeDirectory() = 0;
     // Replaces the file at path with exactly these bytes, atomically: readers see the old file or
     // the new one, never a half-written one, and a symbolic link at path is replaced, not followed.
+    // Throws, writing nothing, for a directory the script may not go to: one that belongs to the
+    // system (an installed program's), is not the user's own, or that someone else could change.
     virtual void writeFile(const QString &path, const QByteArray &content) = 0;
-    // Starts the command script at path as a separate process, without waiting for it.
+    // Starts the command script at path as a separate process, without waiting for it. Throws,
+    // starting nothing, when someone other than the user and root could change the interpreter.
     virtual void startScript(const QString &path) = 0;
 
     // Shows a desktop notification; returns a handle for withdrawNotice. onAction, if any, runs

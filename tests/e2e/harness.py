@@ -141,10 +141,35 @@ class Desktop:
         shutil.rmtree(self.runtime_dir, ignore_errors=True)
 
 
-class Session:
-    """One X server, one session bus and one run of the program in a temporary program directory."""
+class Compositor:
+    """A Wayland compositor without a screen (weston's headless backend), for a program run with
+    Qt's Wayland plugin. It belongs to the processes it is given, and dies with the test process."""
 
-    def __init__(self, fake_time=None, sound=True):
+    def __init__(self, processes, directory):
+        self.socket = os.path.join(directory, "wayland-0")
+        self.log = os.path.join(directory, "weston.log")
+        # weston makes its socket in XDG_RUNTIME_DIR; clients find it by its absolute path.
+        env = dict(os.environ, XDG_RUNTIME_DIR=directory)
+        env.pop("DISPLAY", None)
+        with open(self.log, "w") as log:
+            spawn(processes, ["weston", "--backend=headless-backend.so", "--socket=wayland-0",
+                              "--width=1024", "--height=768", "--idle-time=0"],
+                  env=env, stdout=log, stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
+        wait_until(lambda: os.path.exists(self.socket), 20, what="weston's socket")
+
+
+def die_with_parent():
+    """In a child before it runs: killed when the test process ends, however it ends."""
+    import ctypes
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None).prctl(PR_SET_PDEATHSIG, signal.SIGKILL, 0, 0, 0)
+
+
+class Session:
+    """One X server, one session bus and one run of the program in a temporary program directory;
+    with wayland, the program runs under a compositor of its own instead of the X server."""
+
+    def __init__(self, fake_time=None, sound=True, wayland=False):
         self.tmp = tempfile.mkdtemp(prefix="alarm-e2e-")
         self.program_dir = os.path.join(self.tmp, "program")
         self.runtime_dir = os.path.join(self.tmp, "runtime")
@@ -167,6 +192,7 @@ class Session:
         self.app = None
         self.desktop = Desktop.shared()
         self.atspi = self.desktop.atspi
+        self.compositor = Compositor(self.processes, self.runtime_dir) if wayland else None
 
     def environment(self):
         env = dict(os.environ)
@@ -184,6 +210,10 @@ class Session:
         if self.sound_server:
             del env["ALSA_CONFIG_PATH"]
             env.update(self.sound_server.environment())
+        if self.compositor:
+            del env["DISPLAY"]
+            env.update({"QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": self.compositor.socket,
+                        "WAYLAND_DEBUG": "client"})
         if self.fake_time:
             # An absolute start that then runs on; Qt's timers keep the real monotonic clock.
             env.update({"LD_PRELOAD": FAKETIME_LIB, "FAKETIME": "@" + self.fake_time,
@@ -286,7 +316,9 @@ class Session:
     def box_texts(self):
         """Title, texts and buttons of the message box that is open, if one is."""
         for app in self.atspi.Registry.getDesktop(0):
-            for window in app or []:
+            # A box is a window of its own, or sits in a frame of the program's own drawing,
+            # which then carries the title.
+            for top, window in [(t, w) for t in app or [] if t is not None for w in [t, *t]]:
                 if window is not None and window.getRoleName() == "alert":
                     texts, buttons = [], []
 
@@ -301,7 +333,7 @@ class Session:
                                 buttons.append(child.name)
                             collect(child)
                     collect(window)
-                    return window.name, texts, buttons
+                    return top.name, texts, buttons
         return None
 
     def control(self, name):
@@ -387,9 +419,10 @@ def zero_crossing_frequency(samples, rate):
 class SessionTest(unittest.TestCase):
     fake_time = None
     sound = True
+    wayland = False
 
     def setUp(self):
-        self.session = Session(self.fake_time, self.sound)
+        self.session = Session(self.fake_time, self.sound, self.wayland)
         self.addCleanup(self.session.close)
 
 

@@ -73,6 +73,24 @@ class Shutdown(SessionTest):
         time.sleep(0.5)
         self.assertLessEqual(len(s.interpreter_starts()), settled + 1)
 
+    def test_in_a_folder_anyone_can_write_nothing_there_is_trusted(self):
+        # Anyone could swap the script or alarm-cmd there: the script goes to the runtime
+        # directory, the interpreter is not started, and standard error says why.
+        s = self.session
+        os.chmod(s.program_dir, 0o777)
+        self.arm()
+        script = os.path.join(s.runtime_dir, "Shut down.bat")
+        wait_until(lambda: os.path.exists(script), 8, what="the script in the runtime directory")
+        with open(script, "rb") as f:
+            self.assertEqual(f.read(), SCRIPT_BYTES)
+
+        def told():
+            with open(s.log.name) as f:
+                return "will not start" in f.read()
+        wait_until(told, 5, what="the refusal on standard error")
+        self.assertEqual(s.interpreter_starts(), [])
+        self.assertNotIn("Shut down.bat", os.listdir(s.program_dir))
+
     def test_off_before_the_target_leaves_nothing(self):
         s = self.session
         self.arm()

@@ -231,6 +231,8 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("no directory can take the script") << "write"
                                                           << "read-only directory";
+        QTest::newRow("no runtime directory to be had") << "runtime"
+                                                        << "runtimeDirectory failed";
         QTest::newRow("the interpreter cannot be started") << "start"
                                                            << "startScript failed";
     }
@@ -239,15 +241,19 @@ private slots:
         QFETCH(QString, failure);
         QFETCH(QString, reason);
         armShutdownAt(QTime(23, 59, 0));
-        if (failure == "write")
-            platform.readOnlyDirectories = {"/opt/alarm", "/run/user/1000"};
-        else
+        if (failure == "start")
             platform.failing = {"startScript"};
+        else
+            platform.readOnlyDirectories = {"/opt/alarm", "/run/user/1000"};
+        if (failure == "runtime")
+            platform.failing = {"runtimeDirectory"};
         tick(5);
         platform.advance(59'000);
         tick(5);
 
         QCOMPARE(platform.callsStartingWith("start:"), QStringList());
+        if (failure != "start")
+            QCOMPARE(platform.callsStartingWith("write:"), QStringList());
         QCOMPARE(platform.errors, QStringList(10, "the planned shut-down at 11:59 PM failed: " + reason));
         QCOMPARE(platform.openNotices().size(), 1);
         const Notice told = platform.openNotices().first();
