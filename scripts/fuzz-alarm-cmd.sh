@@ -19,8 +19,9 @@ mkdir -p "$corpus"
 
 "${CXX_FUZZ:-clang++}" -std=c++20 -g -O1 -Wall -Wextra \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -I "$root/tools/alarm-cmd" \
-    "$root/tools/alarm-cmd/ShutdownScript.cpp" "$root/tests/tools/fuzz_script_parser.cpp" \
+    -I "$root/tools/alarm-cmd" -I "$root/src/platform" \
+    "$root/tools/alarm-cmd/ShutdownScript.cpp" "$root/src/platform/Ownership.cpp" \
+    "$root/tests/tools/fuzz_script_parser.cpp" \
     -o "$out/fuzz-alarm-cmd"
 
 # Seeds: the script the window writes and a few near misses.

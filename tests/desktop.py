@@ -27,14 +27,18 @@ import time
 KIT_MARK = "ALARM_TEST_KIT"
 # A mark of the whole test run, set by scripts/soak-tests.sh to look for leftovers between runs.
 RUN_MARK = "ALARM_TEST_RUN"
+# Every process of one desktop carries this mark, so that a desktop can be ended before the run.
+DESKTOP_MARK = "ALARM_TEST_DESKTOP"
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BUILD_DIR = os.environ.get("ALARM_BUILD_DIR", os.path.join(REPO, "build"))
 SCRIPT_BYTES = b"C:\\windows\\system32\\shutdown -s -f -t 00\r\n"
 GREETING_TITLE = "Your computer time is :  "
 WINDOW_SIZE = (193, 133)
 
-# The window's controls in the order in which it creates them, and so exposes them.
-CONTROL_ORDER = ["Details", "Shutdown", "AM", "Minutes", "Hour", "Alarmon", "Alarmoff", "Text1", "Text2",
+# The window's controls as screen readers meet them: in the order in which it creates them, without
+# the hidden fields Text1 and Text2, which hold state and are never shown.
+CONTROL_ORDER = ["Details", "Shutdown", "AM", "Minutes", "Hour", "Alarmon", "Alarmoff",
                  "Label6", "Label5", "Label4", "Label3", "Label1", "Label2"]
 # Client-area rectangles in pixels (x, y, width, height).
 CONTROL_RECTS = {
@@ -204,10 +208,11 @@ def end(process):
     _reaper.end(process)
 
 
-def temporary_directory(prefix):
-    """A directory that is removed with the run; its name carries the run's mark when there is one."""
+def temporary_directory(prefix, directory=None):
+    """A directory (in /tmp unless another is named) that is removed with the run; its name carries
+    the run's mark when there is one."""
     run = os.environ.get(RUN_MARK)
-    path = tempfile.mkdtemp(prefix=f"{prefix}{run}-" if run else prefix)
+    path = tempfile.mkdtemp(prefix=f"{prefix}{run}-" if run else prefix, dir=directory)
     _reaper.directories.append(path)
     os.write(_reaper.guardian_pipe, path.encode() + b"\n")
     return path
@@ -290,6 +295,14 @@ class XServer:
         connection.sync()
         connection.close()
 
+    def take_focus(self):
+        """Takes the keyboard focus from every window, as turning to another program would."""
+        from Xlib import X, display
+        connection = display.Display(self.display)
+        connection.set_input_focus(X.NONE, X.RevertToNone, X.CurrentTime)
+        connection.sync()
+        connection.close()
+
     def screenshot(self, name):
         """Saves the screen for a failure report and says where, if ImageMagick is there."""
         if not shutil.which("import"):
@@ -305,7 +318,8 @@ class XServer:
 
 class Desktop:
     """An X server, a private runtime directory and a session bus, optionally with an accessibility bus
-    and a client of it in this process."""
+    and a client of it in this process. Without x, only the runtime directory and the bus: a session
+    for servers that need no screen, such as a sound server."""
     _shared = None
 
     @classmethod
@@ -316,15 +330,18 @@ class Desktop:
             cls._shared = Desktop(accessibility=True)
         return cls._shared
 
-    def __init__(self, accessibility=False, size=(1024, 768), open_to_all=False, session_bus=True):
+    def __init__(self, accessibility=False, size=(1024, 768), open_to_all=False, session_bus=True, x=True):
         self.tmp = temporary_directory("alarm-desktop-")
+        self.name = os.path.basename(self.tmp)
         self.runtime_dir = os.path.join(self.tmp, "runtime")
         os.mkdir(self.runtime_dir, 0o700)
-        self.x = XServer(size, open_to_all)
-        self.display = self.x.display
+        self.x = XServer(size, open_to_all) if x else None
+        self.display = self.x.display if x else None
+        self.processes = [self.x.process] if x else []
         self.bus_address = None
         if session_bus or accessibility:
-            self.bus_address = self.new_bus()[1]
+            bus, self.bus_address = self.new_bus()
+            self.processes.append(bus)
         self.atspi = None
         if accessibility:
             # The session's variables go to this process too, for the accessibility client in it.
@@ -343,12 +360,22 @@ class Desktop:
 
     def environment(self):
         """The environment of a process in this session."""
-        env = {**os.environ, "DISPLAY": self.display, "XDG_RUNTIME_DIR": self.runtime_dir, **marks()}
-        for name in ("WAYLAND_DISPLAY", "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS"):
+        env = {**os.environ, "XDG_RUNTIME_DIR": self.runtime_dir, DESKTOP_MARK: self.name, **marks()}
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS"):
             env.pop(name, None)
+        if self.display:
+            env["DISPLAY"] = self.display
         if self.bus_address:
             env["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
         return env
+
+    def close(self):
+        """Ends the desktop and all that runs in it now rather than with the run."""
+        while self.processes:
+            end(self.processes.pop())
+        # The services the bus started run in sessions of their own.
+        _sweep(f"{DESKTOP_MARK}={self.name}", spare={os.getpid(), _reaper.guardian})
+        shutil.rmtree(self.tmp, ignore_errors=True)
 
     # -- reading a program's windows as a screen reader does ---------------------------------------
     def _frames(self, pid):
@@ -377,8 +404,10 @@ class Desktop:
 
     def box_texts(self, pid):
         """Title, texts and buttons of the program's open message box, if one is open."""
-        for window in self._frames(pid):
-            if window.getRoleName() == "alert":
+        # A box is a window of its own, or sits in a frame of the program's own drawing, which then
+        # carries the title.
+        for top, window in ((top, window) for top in self._frames(pid) for window in [top, *top]):
+            if window is not None and window.getRoleName() == "alert":
                 texts, buttons = [], []
                 pending = [window]
                 while pending:
@@ -390,7 +419,7 @@ class Desktop:
                             elif role == "push button":
                                 buttons.append(child.name)
                             pending.append(child)
-                return window.name, texts, buttons
+                return top.name, texts, buttons
         return None
 
     def list_entry_extents(self, pid, list_name, entry):
@@ -407,8 +436,7 @@ class Desktop:
 # A sound mode is made for one AlarmRun and offers environment(), the variables the program needs to
 # reach its device, and close(); a mode that records also offers size(), rate() and samples() of what
 # the program played. A mode may start servers with spawn(), in run.desktop.environment(), which holds
-# the session's private XDG_RUNTIME_DIR and DBUS_SESSION_BUS_ADDRESS. The PipeWire server of
-# tests/soundserver.py joins SOUND_MODES as "pipewire".
+# the session's private XDG_RUNTIME_DIR and DBUS_SESSION_BUS_ADDRESS.
 
 
 class _AlsaConfig:
@@ -419,8 +447,10 @@ class _AlsaConfig:
         os.chmod(self.config, 0o644)
 
     def environment(self):
-        # Only this file: the system's configuration would route the default device to the sound server.
-        return {"ALSA_CONFIG_PATH": self.config}
+        # Only this file: the system's configuration would route the default device to the sound
+        # server. And no sound server, which the program would take before ALSA.
+        return {"ALSA_CONFIG_PATH": self.config, "PULSE_SERVER": "unix:" + os.path.join(os.path.dirname(self.config),
+                                                                                      "no-sound-server")}
 
     def close(self):
         pass
@@ -461,7 +491,57 @@ class AlsaNull(_AlsaConfig):
         super().__init__(run, "pcm.!default { type null }\n")
 
 
-SOUND_MODES = {"file": AlsaCapture, "none": NoSoundCard, "null": AlsaNull}
+class OnServer:
+    """A sound server that a test started (tests/soundserver.py), which may outlive the run."""
+
+    def __init__(self, run, server):
+        self.server = server
+
+    def environment(self):
+        return self.server.environment()
+
+    def record(self):
+        return self.server.record()
+
+    def close(self):
+        pass
+
+
+class PipeWireSink(OnServer):
+    """PipeWire of the run's own (tests/soundserver.py): a null sink recorded at its own pace."""
+
+    def __init__(self, run):
+        import soundserver
+        workdir = os.path.join(run.tmp, "pipewire")
+        os.mkdir(workdir)
+        # Its sockets go where the program looks for them by default: the run's runtime directory.
+        server = soundserver.PipeWire(spawn, {**run.desktop.environment(), "XDG_RUNTIME_DIR": run.runtime_dir}, workdir)
+        server.start()
+        super().__init__(run, server)
+
+    def close(self):
+        self.server.stop()
+
+
+SOUND_MODES = {"file": AlsaCapture, "none": NoSoundCard, "null": AlsaNull, "pipewire": PipeWireSink}
+
+
+def sound_server(server_class, root=None):
+    """Starts a server class of tests/soundserver.py on a session of its own without a screen, for
+    several runs; returns the session, whose close() ends it, and the server."""
+    session = Desktop(x=False)
+    try:
+        # A server in another root keeps its files, sockets among them, where both sides see them.
+        workdir = temporary_directory("alarm-sound-", directory=os.path.join(root, "tmp") if root else None)
+        runtime_dir = os.path.join(workdir, "runtime")
+        os.mkdir(runtime_dir, 0o700)
+        env = {**session.environment(), "XDG_RUNTIME_DIR": runtime_dir}
+        server = server_class(spawn, env, workdir, **({"root": root} if root else {}))
+        server.start()
+    except BaseException:
+        session.close()
+        raise
+    return session, server
 
 
 # -- the program -------------------------------------------------------------------------------------
@@ -527,24 +607,46 @@ def glob_one(pattern):
     return found[0]
 
 
+class Compositor:
+    """weston without a screen (its headless backend): a Wayland desktop beside the X one, for a
+    program run with Qt's Wayland plugin. Its socket is made in directory, where clients find it by
+    its absolute path."""
+
+    def __init__(self, directory, environment, size=(1024, 768)):
+        self.socket = os.path.join(directory, "wayland-0")
+        self.log = os.path.join(directory, "weston.log")
+        env = {**environment, "XDG_RUNTIME_DIR": directory}
+        env.pop("DISPLAY", None)
+        with open(self.log, "w") as log:
+            self.process = spawn(["weston", "--backend=headless-backend.so", "--socket=wayland-0",
+                                  f"--width={size[0]}", f"--height={size[1]}", "--idle-time=0"],
+                                 env=env, stdout=log, stderr=subprocess.STDOUT)
+        wait_until(lambda: os.path.exists(self.socket) or self.process.poll() is not None, 20, what="weston's socket")
+        if self.process.poll() is not None:
+            with open(self.log, errors="replace") as f:
+                raise KitError(f"weston ended with {self.process.returncode}:\n{f.read()[-2000:]}")
+
+
 class AlarmRun:
     """One run of the program on a desktop. By default the program is the build's, copied into a
-    private directory beside the recording stub; an installed program brings its own stub."""
+    private directory beside the recording stub; an installed program brings its own stub. sound is
+    the name of a sound mode or a sound server a test started (tests/soundserver.py); with wayland,
+    the program runs under a compositor of its own instead of the X server, and logs its requests."""
 
-    def __init__(self, desktop, fake_time=None, sound="file", program=None, record=None):
+    def __init__(self, desktop, fake_time=None, sound="file", program=None, record=None, wayland=False):
         self.desktop, self.x, self.fake_time = desktop, desktop.x, fake_time
         self.tmp = temporary_directory("alarm-run-")
         self.runtime_dir = os.path.join(self.tmp, "runtime")
         os.makedirs(self.runtime_dir, mode=0o700)
         self.program, self.record = program, record
         if program is None:
-            build_dir = os.environ.get("ALARM_BUILD_DIR", os.path.join(REPO, "build"))
             self.program_dir = os.path.join(self.tmp, "program")
             os.makedirs(self.program_dir)
-            self.program = shutil.copy2(os.path.join(build_dir, "src", "alarm"), self.program_dir)
+            self.program = shutil.copy2(os.path.join(BUILD_DIR, "src", "alarm"), self.program_dir)
             self.record = os.path.join(self.tmp, "alarm-cmd.calls")
             install_stub(os.path.join(self.program_dir, "alarm-cmd"), self.record)
-        self.sound = SOUND_MODES[sound](self)
+        self.sound = SOUND_MODES[sound](self) if isinstance(sound, str) else OnServer(self, sound)
+        self.compositor = Compositor(self.runtime_dir, desktop.environment()) if wayland else None
         self.app = self.window = None
         self.log = os.path.join(self.tmp, "alarm.log")
 
@@ -555,6 +657,10 @@ class AlarmRun:
         env.update({"LANG": "C.UTF-8", "XDG_RUNTIME_DIR": self.runtime_dir, **self.sound.environment()})
         if self.desktop.atspi:
             env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        if self.compositor:
+            env.pop("DISPLAY", None)
+            env.update({"QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": self.compositor.socket,
+                        "WAYLAND_DEBUG": "client"})
         if self.fake_time:
             env.update(faked_clock(self.fake_time, self.program))
         return env
@@ -571,6 +677,8 @@ class AlarmRun:
     def close(self):
         if self.app:
             end(self.app)
+        if self.compositor:
+            end(self.compositor.process)
         self.sound.close()
         output = self.output() if os.path.exists(self.log) else ""
         shutil.rmtree(self.tmp, ignore_errors=True)

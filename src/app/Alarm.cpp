@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "Alarm.h"
 
+#include "AccessibleAlarm.h"
 #include "ControlTable.h"
 #include "Platform.h"
+#include "Texts.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -20,10 +21,7 @@
 
 namespace {
 
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+using text::qs;
 
 QStringList twoDigitEntries(int count)
 {
@@ -33,13 +31,24 @@ QStringList twoDigitEntries(int count)
     return entries;
 }
 
-// A key stroke that types a character, as opposed to navigation, function and modifier keys.
-// Tab moves the focus and Alt combinations are accelerators, so neither counts.
-bool producesCharacter(const QKeyEvent &event)
+// A key stroke that types a character: a letter, digit, punctuation or the space bar. Navigation,
+// function and modifier keys type none, and neither do the keys whose text is a control code (Tab,
+// Backspace, Delete, Enter, Escape) nor Ctrl, Alt and Meta combinations, which are commands.
+bool typesCharacter(const QKeyEvent &event)
 {
-    if (event.text().isEmpty() || event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab)
+    if (event.text().isEmpty() || !event.text().at(0).isPrint())
         return false;
-    return !(event.modifiers() & Qt::AltModifier);
+    return !(event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+// Black text while the control is enabled. The disabled colours stay the style's own, so that the
+// lists and their captions grey out while a plan holds the chosen time.
+void setEnabledTextBlack(QPalette &colours, std::initializer_list<QPalette::ColorRole> roles)
+{
+    for (const QPalette::ColorRole role : roles) {
+        colours.setColor(QPalette::Active, role, Qt::black);
+        colours.setColor(QPalette::Inactive, role, Qt::black);
+    }
 }
 
 } // namespace
@@ -53,8 +62,15 @@ QIcon applicationIcon()
     return icon;
 }
 
-Alarm::Alarm(Platform &platform, QWidget *parent) : QWidget(parent), m_platform(platform)
+Alarm::Alarm(Platform &platform, QWidget *parent)
+    : QWidget(parent), m_platform(platform), m_clockFollower(platform),
+      // The warning's action cancels like OFF, as long as the shut-down it warns of is armed.
+      m_notices(platform, [this] {
+          if (planState() == PlanState::ShutdownArmed)
+              Alarmoff_Click();
+      })
 {
+    AccessibleAlarm::install();
     createControls();
     connectEvents();
 }
@@ -62,7 +78,7 @@ Alarm::Alarm(Platform &platform, QWidget *parent) : QWidget(parent), m_platform(
 void Alarm::createControls()
 {
     setObjectName(QStringLiteral("Alarm"));
-    setWindowTitle(QStringLiteral("ALARM"));
+    setWindowTitle(qs(text::kTitle));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(design::twipsToPixels(design::kClientWidth), design::twipsToPixels(design::kClientHeight));
@@ -76,11 +92,11 @@ void Alarm::createControls()
     Hour = new QComboBox(this);
     Alarmon = new QPushButton(this);
     Alarmoff = new QPushButton(this);
-    Text1 = new QLineEdit(this);
+    Text1 = new HiddenTextField(this);
     Timer2 = new QTimer(this);
     Timer3 = new QTimer(this);
     Timer1 = new QTimer(this);
-    Text2 = new QLineEdit(this);
+    Text2 = new HiddenTextField(this);
     Label6 = new QLabel(this);
     Label5 = new QLabel(this);
     Label4 = new QLabel(this);
@@ -120,13 +136,12 @@ void Alarm::createControls()
             QPalette colours = label->palette();
             colours.setColor(QPalette::Window, buttonFace);
             if (label != Label4)
-                colours.setColor(QPalette::WindowText, Qt::black);
+                setEnabledTextBlack(colours, {QPalette::WindowText});
             label->setPalette(colours);
         } else if (auto *list = qobject_cast<QComboBox *>(w)) {
             QPalette colours = list->palette();
             colours.setColor(QPalette::Base, buttonFace);
-            for (const auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
-                colours.setColor(role, Qt::black);
+            setEnabledTextBlack(colours, {QPalette::Text, QPalette::ButtonText, QPalette::WindowText});
             list->setPalette(colours);
         }
     }
@@ -145,6 +160,11 @@ void Alarm::createControls()
     Label1->setBuddy(Hour);
     Label2->setBuddy(Minutes);
     Label3->setBuddy(AM);
+
+    // "Hour" and "Minutes" reach one pixel row into the top of their lists; the lists' borders
+    // are drawn over them.
+    Label1->stackUnder(Hour);
+    Label2->stackUnder(Minutes);
 
     // Focus follows the tab indexes through the controls that can take it; labels never do, and
     // the hidden fields are state, not input.
@@ -212,9 +232,13 @@ bool Alarm::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
         if (const auto handler = m_keyPressHandlers.value(watched)) {
             const auto *key = static_cast<QKeyEvent *>(event);
-            if (producesCharacter(*key)) {
-                QChar keyAscii = key->text().at(0);
-                (this->*handler)(keyAscii);
+            if (typesCharacter(*key)) {
+                QChar character = key->text().at(0);
+                (this->*handler)(character);
+                // Left to the list, Space would open its popup, which then takes the following
+                // keys: Space steps the list like any other character, once per press.
+                if (key->key() == Qt::Key_Space)
+                    return true;
             }
         }
         break;
@@ -239,7 +263,7 @@ bool Alarm::eventFilter(QObject *watched, QEvent *event)
     default:
         break;
     }
-    // Every event goes on to the control's own handling.
+    // Every other event goes on to the control's own handling.
     return false;
 }
 
@@ -248,7 +272,9 @@ void Alarm::setVisible(bool visible)
     if (visible && !m_loaded) {
         m_loaded = true;
         Form_Load();
-        if (const QScreen *screen = QGuiApplication::primaryScreen())
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        // Inside a frame of our own, the frame is what is placed on the screen.
+        if (screen && isWindow())
             setGeometry(
                 QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
     }

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "HiddenTextField.h"
+#include "plans/ClockFollower.h"
+#include "plans/PlanNotices.h"
 #include "plans/PlanState.h"
 
 #include <QHash>
@@ -10,7 +13,6 @@ class Platform;
 class QIcon;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QTimer;
 
@@ -27,26 +29,26 @@ class Alarm : public QWidget
 public:
     explicit Alarm(Platform &platform, QWidget *parent = nullptr);
 
-    // The controls, under the names the rest of the program uses for them.
-    QPushButton *Details;
-    QPushButton *Shutdown;
-    QPushButton *Alarmon;
-    QPushButton *Alarmoff;
-    QComboBox *Hour;
-    QComboBox *Minutes;
-    QComboBox *AM;
-    QLineEdit *Text1;
-    QLineEdit *Text2;
-    QLabel *Label1;
-    QLabel *Label2;
-    QLabel *Label3;
-    QLabel *Label4;
-    QLabel *Label5;
-    QLabel *Label6;
-    QTimer *Timer1;
-    QTimer *Timer2;
-    QTimer *Timer3;
-    QTimer *Timer4;
+    // The controls, under the names the rest of the program uses for them, in creation order.
+    QPushButton *Details;   // "?": shows the time in a box, then speaks it
+    QPushButton *Shutdown;  // "Shut down": arms the shut-down at the chosen time
+    QPushButton *Alarmon;   // ON: arms the alarm; hidden while a plan is armed or ringing
+    QPushButton *Alarmoff;  // OFF, in ON's place: cancels whichever plan is armed or ringing
+    QComboBox *Hour;        // "00" to "11"; "00" is twelve o'clock
+    QComboBox *Minutes;     // "00" to "59"
+    QComboBox *AM;          // "AM" or "PM"
+    HiddenTextField *Text1; // the target time as HHMM, written by the lists
+    HiddenTextField *Text2; // the current time as HHMM, written by the clock tick
+    QLabel *Label1;         // "Hour", the caption that names its list
+    QLabel *Label2;         // "Minutes", the caption that names its list
+    QLabel *Label3;         // "AM / PM", the caption that names its list
+    QLabel *Label4;         // "Velmora", blinking with the time; a click shows the credits
+    QLabel *Label5;         // "Time set :", in front of Label6
+    QLabel *Label6;         // the chosen time, "07 : 30 : PM", rewritten every second
+    QTimer *Timer1;         // the alarm watch, every 100 ms while the alarm is armed
+    QTimer *Timer2;         // the shut-down watch, every 100 ms while the shut-down is armed
+    QTimer *Timer3;         // the clock tick, every second for the whole run
+    QTimer *Timer4;         // the ringing, every 2 s from the target time until OFF
 
     PlanState planState() const;
 
@@ -62,9 +64,9 @@ public:
     void Hour_Click();
     void Minutes_Click();
     void AM_Click();
-    void Hour_KeyPress(QChar &KeyAscii);
-    void Minutes_KeyPress(QChar &KeyAscii);
-    void AM_KeyPress(QChar &KeyAscii);
+    void Hour_KeyPress(QChar &character);
+    void Minutes_KeyPress(QChar &character);
+    void AM_KeyPress(QChar &character);
 
     // Plans (plans/).
     void Alarmon_Click();
@@ -105,6 +107,10 @@ private:
     void ScrollToolTip(QWidget *control);
 
     Platform &m_platform;
+    // What the watches keep beyond the controls: the minute they last saw, to notice one the clock
+    // skipped, and the notices they have posted.
+    ClockFollower m_clockFollower;
+    PlanNotices m_notices;
     bool m_loaded = false;
     QHash<QObject *, KeyPressHandler> m_keyPressHandlers;
     QHash<QObject *, MouseMoveHandler> m_mouseMoveHandlers;

@@ -2,10 +2,10 @@
 #include "ClockTick.h"
 #include "Alarm.h"
 #include "Platform.h"
+#include "Texts.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 
 QString hhmm(const QTime &time)
 {
@@ -18,17 +18,17 @@ void Alarm::Timer3_Timer()
 try {
     Text2->setText(hhmm(m_platform.currentTime()));
 
-    if (windowTitle() == QLatin1String("ALARM"))
+    if (windowTitle() == text::qs(text::kTitle))
         setWindowTitle(m_platform.currentTimeText());
     else
-        setWindowTitle(QStringLiteral("ALARM"));
+        setWindowTitle(text::qs(text::kTitle));
 
     Label6->setText(Hour->currentText() + QStringLiteral(" : ") + Minutes->currentText() +
                     QStringLiteral(" : ") + AM->currentText());
 
-    if (Label4->text() == QLatin1String("Velmora"))
+    if (Label4->text() == text::qs(text::kAuthor))
         Label4->setText(m_platform.currentTimeText());
     else
-        Label4->setText(QStringLiteral("Velmora"));
+        Label4->setText(text::qs(text::kAuthor));
 } catch (...) {
 }

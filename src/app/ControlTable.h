@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Texts.h"
+
 #include <QRect>
 
 #include <array>
@@ -54,12 +56,12 @@ inline constexpr std::array<Control, 15> kControls{{
     {"Minutes", 1080, 360, 855, 375, "", 2, true, true, "Set minutes", kNormalFont},
     {"Hour", 120, 360, 855, 375, "", 1, true, true, "Set hour", kNormalFont},
     {"Alarmon", 120, 840, 615, 375, "ON", 4, false, true, "Click to on, alarm.   ", kNormalFont},
-    {"Alarmoff", 120, 840, 615, 375, "OFF", 5, true, false, "Click to off, alarm.   ", kNormalFont},
+    {"Alarmoff", 120, 840, 615, 375, "OFF", 5, true, false, text::kOffAlarmTip, kNormalFont},
     {"Text1", 1440, 2400, 150, 195, "", 7, true, false, "", kDefaultFont},
     {"Text2", 1440, 2400, 150, 195, "", 8, true, false, "", kDefaultFont},
-    {"Label6", 1200, 1320, 1575, 315, "", 14, true, true, "Time set for alarm   ", kNormalFont},
-    {"Label5", 105, 1320, 1035, 255, "Time set :", 13, true, true, "Time set for alarm   ", kNormalFont},
-    {"Label4", -120, 1680, 3135, 375, "Velmora", 12, true, true, "", kNormalFont},
+    {"Label6", 1200, 1320, 1575, 315, "", 14, true, true, text::kTimeSetAlarmTip, kNormalFont},
+    {"Label5", 105, 1320, 1035, 255, "Time set :", 13, true, true, text::kTimeSetAlarmTip, kNormalFont},
+    {"Label4", -120, 1680, 3135, 375, text::kAuthor, 12, true, true, "", kNormalFont},
     {"Label3", 2040, 120, 765, 225, "AM / PM", 11, true, true, "Select AM / PM   ", kSmallFont},
     {"Label1", 240, 120, 525, 255, "Hour", 10, true, true, "Set hour   ", kNormalFont},
     {"Label2", 1080, 120, 855, 255, "Minutes", 9, true, true, "Set minutes   ", kNormalFont},

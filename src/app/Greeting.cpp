@@ -2,6 +2,7 @@
 #include "Alarm.h"
 #include "ControlTable.h"
 #include "Platform.h"
+#include "Texts.h"
 
 namespace {
 const QString kCreditLine = QString::fromUtf8(design::kCreditLine);
@@ -16,7 +17,7 @@ try {
 
 void Alarm::Details_Click()
 try {
-    greet(QStringLiteral("Now the") + QStringLiteral("time is") + QStringLiteral("    "));
+    greet(text::qs(text::kNowTheTimeIs));
 } catch (...) {
 }
 

@@ -1,20 +1,85 @@
 // SPDX-License-Identifier: MIT
 #include "Alarm.h"
+#include "DecoratedFrame.h"
 #include "DesktopPlatform.h"
 
 #include <QApplication>
 #include <QIcon>
 
+#include <QScreen>
+#include <QStyle>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+// Qt reports a display it cannot reach as a platform plugin it cannot initialise, advises
+// reinstalling and aborts. That sends the user the wrong way, so the program says what is missing.
+constexpr const char *kHowToRun = "run it in a desktop session, or over ssh with X forwarding (ssh -X)";
+
+QtMessageHandler g_qtHandler = nullptr;
+bool g_displayRefused = false;
+
+// Whether Qt will look for an X display: its default platform here, or the one asked for.
+bool usesX11()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    return platform.isEmpty() || platform.startsWith("xcb");
+}
+
+QByteArray shown(const char *variable)
+{
+    return qEnvironmentVariableIsEmpty(variable) ? QByteArray("not set") : "\"" + qgetenv(variable) + "\"";
+}
+
+// Installed only while QApplication connects: a refused display ends the program with one line.
+void reportUnreachableDisplay(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains(QLatin1String("could not connect to display")) ||
+        message.contains(QLatin1String("Failed to create wl_display")))
+        g_displayRefused = true;
+    if (type == QtFatalMsg && g_displayRefused) {
+        std::fprintf(stderr, "alarm: cannot connect to the display (DISPLAY %s, WAYLAND_DISPLAY %s); %s\n",
+                     shown("DISPLAY").constData(), shown("WAYLAND_DISPLAY").constData(), kHowToRun);
+        std::_Exit(EXIT_FAILURE);
+    }
+    g_qtHandler(type, context, message);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (usesX11() && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "alarm: no display: neither DISPLAY nor WAYLAND_DISPLAY is set; %s\n",
+                     kHowToRun);
+        return EXIT_FAILURE;
+    }
+    g_qtHandler = qInstallMessageHandler(reportUnreachableDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(g_qtHandler);
+
     app.setApplicationName(QStringLiteral("alarm"));
     // The menu entry is installed as io.github.velmora.alarm.desktop; shells match windows to it by this.
     app.setDesktopFileName(QStringLiteral("io.github.velmora.alarm"));
     app.setWindowIcon(applicationIcon());
 
     DesktopPlatform platform;
+    // Before the window, so that the window, its child there, goes first when main returns.
+    std::unique_ptr<DecoratedFrame> frame;
     Alarm window(platform);
-    window.show();
+    if (DecoratedFrame::needed()) {
+        frame = std::make_unique<DecoratedFrame>(&window);
+        window.show(); // greets first, then appears with the frame
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            frame->setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frame->size(),
+                                                   screen->availableGeometry()));
+        frame->show();
+    } else {
+        window.show();
+    }
     return app.exec();
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ScrollingToolTips.h"
+#include "RotatedLeft.h"
 
 #include "app/Alarm.h"
 
@@ -7,13 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QToolTip>
-
-QString rotatedLeft(const QString &text)
-{
-    if (text.size() < 2)
-        return text;
-    return text.mid(1) + text.at(0);
-}
 
 // The scroll position lives in the tooltip text itself; each mouse move turns it by one, and the
 // three blanks at its end become the gap as it wraps around.

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "AlarmWatch.h"
+#include "Melody.h"
 
 #include "Platform.h"
 #include "app/Alarm.h"
+#include "app/Texts.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -21,15 +21,23 @@ try {
     Shutdown->setEnabled(false);
     Alarmon->hide();
 
-    if (timeTextValue(Text1->text()) != timeTextValue(Text2->text()))
-        return;
+    // A minute the clock skipped rings late, as long as someone woken then would still want it;
+    // later than that the alarm waits for tomorrow and says what it missed.
+    const std::optional<SkippedMinute> skipped = m_clockFollower.follow(Text1->text(), Text2->text());
+    if (!sameMinute(Text1->text(), Text2->text())) {
+        if (!skipped)
+            return;
+        if (skipped->lateMs >= kLatestAlarmMs) {
+            m_notices.alarmMissed(Text1->text(), *skipped);
+            return;
+        }
+    }
 
     // An alarm must ring even when it cannot speak: a missing voice or a failed announcement
     // must not leave the watch retrying in silence.
     try {
         voice = m_platform.createVoice();
-        voice->Speak(QStringLiteral("Now the") + QStringLiteral("time is") + QStringLiteral("    ") +
-                     m_platform.currentTimeText());
+        voice->Speak(text::qs(text::kNowTheTimeIs) + m_platform.currentTimeText());
     } catch (...) {
     }
     Timer4->start();

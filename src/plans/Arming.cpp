@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/Alarm.h"
+#include "app/Texts.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -7,10 +8,10 @@
 #include <QTimer>
 
 namespace {
-const QString kOffAlarmTip = QStringLiteral("Click to off, alarm.   ");
-const QString kOffShutdownTip = QStringLiteral("Click to cancel, shut down plan.   ");
-const QString kTimeSetAlarmTip = QStringLiteral("Time set for alarm   ");
-const QString kTimeSetShutdownTip = QStringLiteral("Time set for shut down   ");
+const QString kOffAlarmTip = text::qs(text::kOffAlarmTip);
+const QString kOffShutdownTip = text::qs(text::kOffShutdownTip);
+const QString kTimeSetAlarmTip = text::qs(text::kTimeSetAlarmTip);
+const QString kTimeSetShutdownTip = text::qs(text::kTimeSetShutdownTip);
 } // namespace
 
 // Arming copies nothing: the watch reads the target from Text1 at every tick. The tooltips are set
@@ -52,7 +53,8 @@ void Alarm::enableTimeEntry(bool enabled)
         control->setEnabled(enabled);
 }
 
-// Cancelling keeps the chosen time, so the same plan can be armed again at once.
+// Cancelling keeps the chosen time, so the same plan can be armed again at once. The next plan's
+// watch starts afresh from the minute it first sees.
 void Alarm::Alarmoff_Click()
 try {
     Timer1->stop();
@@ -65,5 +67,7 @@ try {
     Alarmoff->setToolTip(kOffAlarmTip);
     Label5->setToolTip(kTimeSetAlarmTip);
     Label6->setToolTip(kTimeSetAlarmTip);
+    m_notices.withdrawWarning();
+    m_clockFollower.forget();
 } catch (...) {
 }

@@ -1,70 +1,70 @@
 // SPDX-License-Identifier: MIT
 #include "AudioPlayer.h"
 
-#include "Platform.h"
-
-#include <alsa/asoundlib.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <mutex>
-#include <string>
-#include <thread>
+#include "AlsaOutput.h"
+#include "PulseOutput.h"
 
 using namespace std::chrono;
 using namespace std::chrono_literals;
 
 namespace {
 
-// Time allowed beyond the sound and the device's buffer for the output to start and finish.
-constexpr milliseconds startMargin = 500ms;
-// The latency asked of the device; sound servers may grant more, which the deadline takes in.
-constexpr unsigned requestedLatencyUs = 100000;
-// How long one wait for room or for the end of playback may take before the deadline is checked.
-constexpr milliseconds pollStep = 20ms;
-
-// ALSA reports trouble on stderr by default; here every failure becomes a PlatformError instead.
-void ignoreAlsaMessage(const char *, int, const char *, int, const char *, ...) {}
-
-[[noreturn]] void fail(const char *what, int error)
-{
-    throw PlatformError(std::string(what) + ": " + snd_strerror(error));
-}
-
-[[noreturn]] void stalled()
-{
-    throw PlatformError("sound output stopped playing");
-}
-
-milliseconds timeLeft(steady_clock::time_point deadline)
-{
-    const auto left = duration_cast<milliseconds>(deadline - steady_clock::now());
-    if (left <= 0ms)
-        stalled();
-    return left;
-}
+// Allowed beyond a sound's length and the output's latency before the output counts as stalled.
+constexpr milliseconds playMargin = 150ms;
+// Allowed in addition for the first sound on a new stream: a suspended sink or card may take a
+// moment to wake up.
+constexpr milliseconds wakeUpMargin = 500ms;
+// The longest a server may take to accept a connection and a stream.
+constexpr milliseconds openBound = 500ms;
+// Quiet time after which the output is closed; longer than the ringing period, so a ringing
+// alarm keeps its stream.
+constexpr milliseconds idleClose = 5s;
 
 } // namespace
 
-AudioPlayer::~AudioPlayer()
+AudioPlayer::AudioPlayer()
 {
-    close();
+    m_finish.setSingleShot(true);
+    m_finish.setInterval(0);
+    m_finish.callOnTimeout([this] {
+        try {
+            if (m_output)
+                m_output->finish();
+        } catch (const PlatformError &) {
+            close();
+        }
+    });
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(idleClose);
+    m_idle.callOnTimeout([this] { close(); });
 }
+
+AudioPlayer::~AudioPlayer() = default;
 
 void AudioPlayer::play(std::span<const std::int16_t> samples)
 {
     if (samples.empty())
         return;
-    if (!m_pcm)
-        open();
+    m_finish.stop();
+    const auto now = steady_clock::now();
+    if (now < m_pausedUntil)
+        throw PlatformError("the sound output stalled a moment ago");
 
-    const milliseconds length(static_cast<std::int64_t>(samples.size()) * 1000 / sampleRate);
-    const Deadline deadline = steady_clock::now() + length + m_bufferTime + startMargin;
     try {
-        write(samples, deadline);
-        waitUntilPlayed(deadline);
+        if (!m_output)
+            open();
+        const milliseconds length(static_cast<std::int64_t>(samples.size()) * 1000 / sampleRate);
+        const auto margin = m_fresh ? playMargin + wakeUpMargin : playMargin;
+        m_fresh = false;
+        m_output->play(samples, steady_clock::now() + length + m_output->latency() + margin);
+        m_finish.start();
+        m_idle.start();
+    } catch (const OutputStalled &) {
+        close();
+        m_pausedUntil = steady_clock::now() + stallPause;
+        throw;
     } catch (...) {
-        // Whatever went wrong may have left the device in any state; start clean next time.
+        // Whatever went wrong may have left the output in any state; start clean next time.
         close();
         throw;
     }
@@ -72,111 +72,27 @@ void AudioPlayer::play(std::span<const std::int16_t> samples)
 
 void AudioPlayer::open()
 {
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { snd_lib_error_set_handler(ignoreAlsaMessage); });
-
-    // Non-blocking, so that neither a busy device nor a full buffer can hold us up unbounded.
-    snd_pcm_t *pcm = nullptr;
-    int error = snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
-    if (error < 0)
-        fail("cannot open the sound output", error);
-
-    error = snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16, SND_PCM_ACCESS_RW_INTERLEAVED, 1, sampleRate, 1,
-                               requestedLatencyUs);
-    snd_pcm_uframes_t bufferFrames = 0;
-    snd_pcm_uframes_t periodFrames = 0;
-    if (error >= 0)
-        error = snd_pcm_get_params(pcm, &bufferFrames, &periodFrames);
-    if (error < 0) {
-        snd_pcm_close(pcm);
-        fail("cannot set up the sound output", error);
+    // A sound server first: it is what a desktop listens to. Where none runs, ALSA's default is
+    // the card itself. A server that exists but hangs is a stall, not a reason to go around it.
+    try {
+        m_output = std::make_unique<PulseOutput>(sampleRate, steady_clock::now() + openBound);
+        m_serverAnswered = true;
+    } catch (const OutputStalled &) {
+        throw;
+    } catch (const PlatformError &) {
+        // Once a server has answered, it is this desktop's sound: while it is away (restarting,
+        // say) the alarm rings silently instead of through ALSA, whose plugin for that same
+        // server can wait for it without bound.
+        if (m_serverAnswered)
+            throw;
+        m_output = std::make_unique<AlsaOutput>(sampleRate);
     }
-    m_pcm = pcm;
-    m_bufferTime = milliseconds(static_cast<std::int64_t>(bufferFrames) * 1000 / sampleRate);
+    m_fresh = true;
 }
 
 void AudioPlayer::close()
 {
-    // Opened non-blocking, so closing drops what is left instead of draining it.
-    if (m_pcm)
-        snd_pcm_close(m_pcm);
-    m_pcm = nullptr;
-}
-
-void AudioPlayer::write(std::span<const std::int16_t> samples, Deadline deadline)
-{
-    while (!samples.empty()) {
-        const snd_pcm_sframes_t written = snd_pcm_writei(m_pcm, samples.data(), samples.size());
-        if (written > 0) {
-            samples = samples.subspan(static_cast<std::size_t>(written));
-            continue;
-        }
-        if (written < 0 && written != -EAGAIN) {
-            recover(static_cast<int>(written), deadline);
-            continue;
-        }
-        // The buffer is full. It starts playing by itself once full, but make sure it has.
-        if (snd_pcm_state(m_pcm) == SND_PCM_STATE_PREPARED)
-            start();
-        const auto wait = std::min(timeLeft(deadline), pollStep);
-        const int ready = snd_pcm_wait(m_pcm, static_cast<int>(wait.count()));
-        if (ready < 0)
-            recover(ready, deadline);
-    }
-}
-
-void AudioPlayer::start()
-{
-    const int error = snd_pcm_start(m_pcm);
-    if (error < 0)
-        fail("cannot start the sound output", error);
-}
-
-void AudioPlayer::waitUntilPlayed(Deadline deadline)
-{
-    // A sound shorter than the buffer never reaches the start threshold.
-    if (snd_pcm_state(m_pcm) == SND_PCM_STATE_PREPARED)
-        start();
-    // Not snd_pcm_drain: it can wait forever on some devices. Watch the delay run out instead;
-    // running dry (an underrun) also means everything has been played.
-    for (;;) {
-        const snd_pcm_state_t state = snd_pcm_state(m_pcm);
-        if (state == SND_PCM_STATE_XRUN || state == SND_PCM_STATE_SETUP || state == SND_PCM_STATE_PREPARED)
-            return;
-        snd_pcm_sframes_t delay = 0;
-        const int error = snd_pcm_delay(m_pcm, &delay);
-        if (error == -EPIPE || (error >= 0 && delay <= 0))
-            return;
-        if (error < 0) {
-            recover(error, deadline);
-            continue;
-        }
-        const milliseconds untilPlayed(delay * 1000 / sampleRate + 1);
-        std::this_thread::sleep_for(std::min({timeLeft(deadline), pollStep, untilPlayed}));
-    }
-}
-
-void AudioPlayer::recover(int error, Deadline deadline)
-{
-    switch (error) {
-    case -EINTR:
-        return;
-    case -EPIPE:
-        // Ran dry in the middle, e.g. after a scheduling hiccup, or left so by the previous sound.
-        error = snd_pcm_prepare(m_pcm);
-        if (error < 0)
-            fail("cannot restart the sound output", error);
-        return;
-    case -ESTRPIPE:
-        // Suspended with the machine. snd_pcm_recover would retry the resume without end.
-        while ((error = snd_pcm_resume(m_pcm)) == -EAGAIN)
-            std::this_thread::sleep_for(std::min(timeLeft(deadline), pollStep));
-        if (error < 0)
-            error = snd_pcm_prepare(m_pcm);
-        if (error < 0)
-            fail("cannot resume the sound output", error);
-        return;
-    default:
-        fail("sound output failed", error);
-    }
+    m_finish.stop();
+    m_idle.stop();
+    m_output.reset();
 }

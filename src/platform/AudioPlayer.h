@@ -1,41 +1,51 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QTimer>
+
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <span>
 
-struct _snd_pcm;
+class SoundOutput;
 
-// Plays mono 16-bit sound on ALSA's default output. Speech and tones share it, so both use the
-// rate espeak-ng synthesises at and nothing needs resampling.
+// Plays mono 16-bit sound on the user's sound server (PulseAudio, or PipeWire through its
+// PulseAudio service), or on ALSA's default output where no server runs. Speech and tones share
+// it, so both use the rate espeak-ng synthesises at and nothing here needs resampling.
 //
-// Some devices and sound servers never finish a drain or a blocking write, so every wait here is
-// bounded by the sound's own length plus a small margin; a device that stalls past that is closed
-// and reported, and the next sound opens it afresh.
+// Each sound returns when it has been heard, and one asked for right after joins it without a
+// gap. Every wait is bounded by the sound's length plus a small margin. An output that stalls is
+// dropped and left alone for a moment: the sounds asked for meanwhile fail at once, so a melody
+// that meets a hung server is cut short instead of waiting out each of its tones.
 class AudioPlayer
 {
 public:
     static constexpr int sampleRate = 22050;
+    // How long a stalled output is left alone before it is opened again.
+    static constexpr std::chrono::milliseconds stallPause{500};
 
-    AudioPlayer() = default;
+    AudioPlayer();
     ~AudioPlayer();
     AudioPlayer(const AudioPlayer &) = delete;
     AudioPlayer &operator=(const AudioPlayer &) = delete;
 
     // Returns once the samples have been heard. Throws PlatformError when there is no usable
-    // output or it stops playing.
+    // output, it stops playing, or it stalled a moment ago.
     void play(std::span<const std::int16_t> samples);
 
 private:
     void open();
     void close();
-    using Deadline = std::chrono::steady_clock::time_point;
-    void write(std::span<const std::int16_t> samples, Deadline deadline);
-    void start();
-    void waitUntilPlayed(Deadline deadline);
-    void recover(int error, Deadline deadline);
 
-    _snd_pcm *m_pcm = nullptr;
-    std::chrono::milliseconds m_bufferTime{0};
+    std::unique_ptr<SoundOutput> m_output;
+    bool m_fresh = false;          // nothing played yet on m_output
+    bool m_serverAnswered = false; // a sound server has been reached before
+    std::chrono::steady_clock::time_point m_pausedUntil{};
+    // Fires when control is back in the event loop with no sound asked for meanwhile: the last
+    // sound of a melody or an announcement is then played out to its end.
+    QTimer m_finish;
+    // Closes the output once the alarm has been quiet for a while, so an idle window keeps no
+    // stream open on the server.
+    QTimer m_idle;
 };

@@ -4,8 +4,10 @@
 #include "Platform.h"
 
 class AudioPlayer;
+class DesktopNotifications;
 
-// The real platform: Qt for clock, boxes, files and processes; espeak-ng and ALSA for sound.
+// The real platform: Qt for clock, boxes, files and processes; espeak-ng and ALSA for sound; the
+// session bus for notices.
 class DesktopPlatform final : public Platform
 {
 public:
@@ -14,6 +16,8 @@ public:
 
     QTime currentTime() override;
     QString currentTimeText() override;
+    QString timeText(const QTime &time) override;
+    ClockReading readClock() override;
     void messageBox(const QString &prompt, const QString &title) override;
 
     std::unique_ptr<Voice> createVoice() override;
@@ -24,9 +28,16 @@ public:
     void writeFile(const QString &path, const QByteArray &content) override;
     void startScript(const QString &path) override;
 
+    int postNotice(const Notice &notice, std::function<void()> onAction) override;
+    void withdrawNotice(int handle) override;
+    void printError(const QString &line) override;
+
 private:
     // Speech and tones share one output; it is opened on first use, so a machine without sound
     // costs nothing until the program wants to make one.
     AudioPlayer &player();
     std::unique_ptr<AudioPlayer> m_player;
+    // Joins the session bus on the first notice, so a run that posts none never touches it.
+    DesktopNotifications &notices();
+    std::unique_ptr<DesktopNotifications> m_notices;
 };

@@ -4,9 +4,6 @@
 #include "EspeakVoice.h"
 #include "Tone.h"
 
-DesktopPlatform::DesktopPlatform() = default;
-DesktopPlatform::~DesktopPlatform() = default;
-
 AudioPlayer &DesktopPlatform::player()
 {
     if (!m_player)

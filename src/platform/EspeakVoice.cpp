@@ -2,6 +2,7 @@
 #include "EspeakVoice.h"
 
 #include "AudioPlayer.h"
+#include "Loudness.h"
 
 #include <QLocale>
 
@@ -104,5 +105,6 @@ void EspeakVoice::Speak(const QString &text)
         if (status != ENS_OK)
             fail("speech synthesis failed", status);
     }
+    levelSpeech(samples, AudioPlayer::sampleRate);
     m_player.play(samples);
 }

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "ClockReading.h"
+#include "Notice.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QTime>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -25,8 +29,8 @@ public:
     virtual void Speak(const QString &text) = 0;
 };
 
-// The window's only door to the outside world: clock, message boxes, speech, tones, files and
-// processes. The window receives one at construction; tests hand it a fake.
+// The window's only door to the outside world: clock, message boxes, speech, tones, files,
+// processes and notices. The window receives one at construction; tests hand it a fake.
 class Platform
 {
 public:
@@ -36,6 +40,11 @@ public:
     virtual QTime currentTime() = 0;
     // The local time as a person reads a clock, in the user's locale ("7:30:05 PM").
     virtual QString currentTimeText() = 0;
+    // A time of day as the user's locale writes it, without seconds ("11:59 PM").
+    virtual QString timeText(const QTime &time) = 0;
+    // The local time with the machine's own clocks, to tell a clock that was set, a time zone
+    // that changed and a machine that slept apart.
+    virtual ClockReading readClock() = 0;
 
     // A modal box with a prompt, a title and a single OK button; returns when it is closed.
     virtual void messageBox(const QString &prompt, const QString &title) = 0;
@@ -48,10 +57,22 @@ public:
     // The directory that holds the program itself, without a trailing separator (except "/").
     virtual QString programDirectory() = 0;
     // The user's private runtime directory, for files the program cannot keep beside itself.
+    // Throws when the user has none of their own.
     virtual QString runtimeDirectory() = 0;
     // Replaces the file at path with exactly these bytes, atomically: readers see the old file or
     // the new one, never a half-written one, and a symbolic link at path is replaced, not followed.
+    // Throws, writing nothing, for a directory the script may not go to: one that belongs to the
+    // system (an installed program's), is not the user's own, or that someone else could change.
     virtual void writeFile(const QString &path, const QByteArray &content) = 0;
-    // Starts the command script at path as a separate process, without waiting for it.
+    // Starts the command script at path as a separate process, without waiting for it. Throws,
+    // starting nothing, when someone other than the user and root could change the interpreter.
     virtual void startScript(const QString &path) = 0;
+
+    // Shows a desktop notification; returns a handle for withdrawNotice. onAction, if any, runs
+    // when the user picks the notice's action. Never throws: a notice that cannot be shown is told
+    // on standard error instead.
+    virtual int postNotice(const Notice &notice, std::function<void()> onAction) = 0;
+    virtual void withdrawNotice(int handle) = 0;
+    // One line on standard error, after the program's name. Never throws.
+    virtual void printError(const QString &line) = 0;
 };

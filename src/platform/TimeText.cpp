@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "TimeText.h"
 
+#include <QRegularExpression>
+
 QString clockTimeFormat(const QLocale &locale)
 {
     const QString format = locale.timeFormat(QLocale::LongFormat);
@@ -23,4 +25,15 @@ QString clockTimeFormat(const QLocale &locale)
 QString clockTimeText(const QTime &time, const QLocale &locale)
 {
     return locale.toString(time, clockTimeFormat(locale));
+}
+
+QString minuteTimeFormat(const QLocale &locale)
+{
+    static const QRegularExpression seconds(QStringLiteral("[^\\w']?s+"));
+    return locale.timeFormat(QLocale::ShortFormat).remove(seconds).trimmed();
+}
+
+QString minuteTimeText(const QTime &time, const QLocale &locale)
+{
+    return locale.toString(time, minuteTimeFormat(locale));
 }

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-// The level of a tone's steady part, as a fraction of full scale: clearly audible, far from clipping.
-inline constexpr double toneLevel = 0.5;
+// The peak of a tone's steady part, as a fraction of full scale: a sine at the loudness of speech.
+inline constexpr double toneLevel = 0.2239; // sqrt(2) * 10^(soundRmsDbfs / 20)
 // The length of the ramps at either end of a tone, which keep it from clicking.
 inline constexpr int toneFadeMs = 5;
 // The longest tone anyone could want from an alarm clock's beep.

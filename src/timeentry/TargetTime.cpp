@@ -4,7 +4,6 @@
 #include "app/Alarm.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QPushButton>
 
 QString targetTimeText(const QString &hour, const QString &minutes, const QString &amPm)

@@ -6,6 +6,3 @@
 // The target as a 24-hour HHMM text from the three lists' texts (empty while nothing is picked).
 // "00" is twelve o'clock: with "PM" it is hour 12. The text stays partial until all three are picked.
 QString targetTimeText(const QString &hour, const QString &minutes, const QString &amPm);
-
-// The entry after index in a list whose last entry is at wrapIndex; from no selection (-1) the first.
-int nextEntryIndex(int index, int wrapIndex);

@@ -130,6 +130,11 @@ private slots:
                 QVERIFY2(isRotationOf(control->toolTip(), assigned[control]),
                          where + control->objectName().toUtf8());
             QVERIFY2(platform.liveVoices == 0, where);
+            // A warning of the shut-down is up only while that plan is armed, and never twice.
+            int warnings = 0;
+            for (const Notice &notice : platform.openNotices())
+                warnings += notice.critical;
+            QVERIFY2(warnings <= (w.planState() == PlanState::ShutdownArmed ? 1 : 0), where);
             visited.insert(w.planState());
         }
         // The walk is only worth its invariants if it reaches every state and both plans fire.
@@ -137,6 +142,7 @@ private slots:
             QCOMPARE(visited.size(), 4);
             QVERIFY(!platform.callsStartingWith("speak:Now").isEmpty());
             QVERIFY(!platform.callsStartingWith("start:").isEmpty());
+            QVERIFY(!platform.notices.isEmpty());
         }
         qInfo("%lld calls to the platform", qlonglong(platform.calls.size()));
     }

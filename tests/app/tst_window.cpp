@@ -84,7 +84,7 @@ private slots:
             QVERIFY(label->autoFillBackground());
             QCOMPARE(label->palette().color(QPalette::Window), window.palette().color(QPalette::Button));
             QCOMPARE(label->focusPolicy(), Qt::NoFocus);
-        } else if (auto *text = qobject_cast<QLineEdit *>(control)) {
+        } else if (auto *text = qobject_cast<HiddenTextField *>(control)) {
             QVERIFY(text->text().isEmpty());
         }
         if (name == "Label4")

@@ -1,21 +1,28 @@
 # SPDX-License-Identifier: MIT
 """The end-to-end tests' base: each test runs the real program once on the process's accessible
-desktop (tests/desktop.py), with its clock set by libfaketime and its sound captured."""
+desktop (tests/desktop.py), with its clock set by libfaketime and its sound captured, or under a
+Wayland compositor of its own."""
 import os
 import sys
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import desktop  # noqa: E402  (the kit registers its reaper before anything else can fail)
-from desktop import SCRIPT_BYTES, wait_until  # noqa: E402,F401  (for the tests)
+from desktop import BUILD_DIR, SCRIPT_BYTES, wait_until  # noqa: E402,F401  (for the tests)
+
+
+def run_on_desktop(fake_time=None, sound="file", wayland=False):
+    """A run of the program on the process's accessible desktop."""
+    return desktop.AlarmRun(desktop.Desktop.shared(), fake_time, sound, wayland=wayland)
 
 
 class SessionTest(unittest.TestCase):
     fake_time = None
     sound = "file"
+    wayland = False
 
     def setUp(self):
-        self.session = desktop.AlarmRun(desktop.Desktop.shared(), self.fake_time, self.sound)
+        self.session = run_on_desktop(self.fake_time, self.sound, self.wayland)
         self.addCleanup(self.session.close)
 
     def start(self):

@@ -36,6 +36,17 @@ class Picking(SessionTest):
         s.keys("shift+Tab", "Home")
         wait_until(lambda: self.chosen_time() == "07 : 00 : AM", 3, what="minutes back to 00")
 
+    # Space steps the list once per press like any typed character, and never opens it to swallow
+    # the keys that follow; Delete is no character and leaves the list as it is.
+    def test_space_and_delete(self):
+        s = self.session
+        self.start()
+        s.keys("Tab")
+        s.wait_for_control("Hour", lambda c: c["focused"], what="Hour to take the focus")
+        s.keys("space", "space", "space", "space", "Delete", "x")
+        wait_until(lambda: self.chosen_time() == "04 :  : ", 3, what="Label6 to show 04")
+        self.assertEqual(list(s.windows()), [s.window])
+
     # Arming greys the lists and puts OFF in ON's place; OFF brings everything back, time kept.
     def test_arming_and_cancelling(self):
         s = self.session

@@ -50,6 +50,47 @@ class StartUp(SessionTest):
                           "Details": (True, True)})
         self.assertEqual(controls["Label1"]["description"], "Set hour   ")
 
+    # The hidden fields hold state that changes every second; a screen reader hears none of it,
+    # while the captions it does show go on telling their changes.
+    def test_hidden_fields_stay_out_of_screen_readers_hearing(self):
+        from gi.repository import GLib
+        s = self.session
+        self.start()
+        controls = s.controls()
+        self.assertEqual(list(controls), desktop.CONTROL_ORDER)
+        self.assertNotIn("text", [c["role"] for c in controls.values()])
+
+        heard = {"text": [], "blinks": 0}
+        registry = s.desktop.atspi.Registry
+
+        def on_text(event):
+            heard["text"].append((event.type, event.source.getRoleName(), event.any_data))
+
+        def on_name(event):
+            if event.source.getRoleName() == "label" and \
+                    desktop.CONTROL_ORDER[event.source.getIndexInParent()] == "Label4":
+                heard["blinks"] += 1
+
+        # Text first: once a name change arrives, the program has learnt of both listeners.
+        text_events = ("object:text-changed", "object:text-caret-moved")
+        registry.registerEventListener(on_text, *text_events)
+        self.addCleanup(registry.deregisterEventListener, on_text, *text_events)
+        registry.registerEventListener(on_name, "object:property-change:accessible-name")
+        self.addCleanup(registry.deregisterEventListener, on_name, "object:property-change:accessible-name")
+
+        # Every blink of the credit label is a clock tick, which also writes the current time.
+        loop, deadline = GLib.MainLoop(), time.monotonic() + 15
+
+        def enough_ticks():
+            done = heard["blinks"] >= 4 or time.monotonic() > deadline
+            if done:
+                loop.quit()
+            return not done
+        GLib.timeout_add(50, enough_ticks)
+        loop.run()
+        self.assertGreaterEqual(heard["blinks"], 4)
+        self.assertEqual(heard["text"], [])
+
 
 if __name__ == "__main__":
     unittest.main()

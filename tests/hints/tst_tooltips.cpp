@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "WindowDriver.h"
-#include "hints/ScrollingToolTips.h"
+#include "hints/RotatedLeft.h"
 
 #include <QComboBox>
 #include <QLabel>

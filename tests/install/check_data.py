@@ -1,13 +1,16 @@
 # SPDX-License-Identifier: MIT
 """Checks the desktop entry and the AppStream metadata before they are installed.
 
-Usage: check_data.py DESKTOP_FILE METAINFO_FILE PROJECT_VERSION LICENSE_FILE
+Usage: check_data.py DESKTOP_FILE METAINFO_FILE PROJECT_VERSION LICENSE_FILE CHANGELOG
 
 Both files must pass their own validators, name each other consistently, and the metadata must
 carry a release entry for the version being built: software centres show the newest entry as the
-installed version, so a version bump without one would advertise the old release.
+installed version, so a version bump without one would advertise the old release. The package's
+changelog must name the same release, on the same day.
 """
+import email.utils
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -34,10 +37,10 @@ def run_validator(command, package):
 
 
 def main():
-    desktop_path, metainfo_path, version, license_path = sys.argv[1:5]
+    desktop_path, metainfo_path, version, license_path, changelog_path = sys.argv[1:6]
 
     run_validator(["desktop-file-validate", desktop_path], "desktop-file-utils")
-    run_validator(["appstreamcli", "validate", "--no-net", metainfo_path], "appstream")
+    run_validator(["appstreamcli", "validate", "--pedantic", "--no-net", metainfo_path], "appstream")
 
     component = ET.parse(metainfo_path).getroot()
     app_id = component.findtext("id")
@@ -56,6 +59,15 @@ def main():
     if releases:
         newest = releases[0].get("version")
         check(newest == version, f"newest release entry is {newest}, the build is {version}")
+        with open(changelog_path, encoding="utf-8") as changelog:
+            entry = changelog.read()
+        heading = re.match(r"alarm \(([^)]+)\) ", entry)
+        trailer = re.search(r"^ -- .+?  (.+)$", entry, re.MULTILINE)
+        check(heading and heading.group(1) == version,
+              f"the changelog's newest entry is {heading and heading.group(1)}, the build is {version}")
+        day = trailer and email.utils.parsedate_to_datetime(trailer.group(1)).date().isoformat()
+        check(day == releases[0].get("date"),
+              f"the changelog's newest entry is dated {day}, the release entry {releases[0].get('date')}")
 
     # Both licences are stated, and the project licence is the one in LICENSE.
     with open(license_path, encoding="utf-8") as license_file:

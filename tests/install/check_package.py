@@ -28,14 +28,18 @@ FAKE_START = "2026-12-07 23:58:40"
 SECONDS_BEFORE_TARGET = 20  # from FAKE_START to 23:59:00
 SCRIPT_NAME = "Shut down.bat"
 
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
 EXPECTED_FILES = {
     "usr/bin/alarm",
     "usr/bin/alarm-cmd",
     "usr/share/applications/io.github.velmora.alarm.desktop",
     "usr/share/metainfo/io.github.velmora.alarm.metainfo.xml",
-    "usr/share/icons/hicolor/16x16/apps/alarm.png",
-    "usr/share/icons/hicolor/32x32/apps/alarm.png",
+    *(f"usr/share/icons/hicolor/{size}x{size}/apps/alarm.png" for size in ICON_SIZES),
+    "usr/share/icons/hicolor/scalable/apps/alarm.svg",
+    "usr/share/man/man1/alarm.1.gz",
+    "usr/share/man/man1/alarm-cmd.1.gz",
     "usr/share/doc/alarm/copyright",
+    "usr/share/doc/alarm/changelog.gz",
 }
 
 
@@ -116,7 +120,7 @@ def check_tree(deb, root):
     for program in ("alarm", "alarm-cmd"):
         path = os.path.join(root, "usr/bin", program)
         require(os.access(path, os.X_OK), f"{program} is not executable")
-    for size in (16, 32):
+    for size in ICON_SIZES:
         icon = os.path.join(root, f"usr/share/icons/hicolor/{size}x{size}/apps/alarm.png")
         require(png_size(icon) == (size, size), f"{icon} is {png_size(icon)}")
     entry = desktop_keys(os.path.join(root, "usr/share/applications/io.github.velmora.alarm.desktop"))

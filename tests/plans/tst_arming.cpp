@@ -188,6 +188,41 @@ private slots:
         window->Timer2_Timer();
         QCOMPARE(statesOf(*window), kShutdownArmed);
     }
+
+    // The button pressed hides or greys itself, and the keyboard focus moves on to the next
+    // control that can take it. Where it lands is what a keyboard user works from next.
+    void focusMovesOnFromThePressedButton_data()
+    {
+        QTest::addColumn<QString>("buttons");
+        QTest::addColumn<bool>("byMouse");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("ON") << "Alarmon" << false << "Alarmoff";
+        QTest::newRow("OFF after ON") << "Alarmon Alarmoff" << false << "Shutdown";
+        QTest::newRow("Shut down") << "Shutdown" << false << "Details";
+        QTest::newRow("OFF after Shut down") << "Shutdown Alarmoff" << false << "Shutdown";
+        QTest::newRow("ON, clicked") << "Alarmon" << true << "Alarmoff";
+        QTest::newRow("OFF after ON, clicked") << "Alarmon Alarmoff" << true << "Shutdown";
+        QTest::newRow("Shut down, clicked") << "Shutdown" << true << "Details";
+    }
+    void focusMovesOnFromThePressedButton()
+    {
+        QFETCH(QString, buttons);
+        QFETCH(bool, byMouse);
+        QFETCH(QString, focus);
+        freshWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        for (const QString &name : buttons.split(' ')) {
+            auto *button = window->findChild<QPushButton *>(name);
+            if (byMouse) {
+                QTest::mouseClick(button, Qt::LeftButton);
+            } else {
+                button->setFocus();
+                QTest::keyClick(button, Qt::Key_Space);
+            }
+        }
+        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    }
 };
 
 QTEST_MAIN(ArmingTest)

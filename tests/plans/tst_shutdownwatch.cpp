@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "WindowDriver.h"
-#include "plans/ShutdownWatch.h"
+#include "plans/ShutdownScript.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FakePlatform.h"
 
+#include "DesktopNotifications.h"
 #include "TimeText.h"
 
 #include <QFileInfo>
@@ -40,6 +41,43 @@ QStringList FakePlatform::callsStartingWith(const QString &prefix) const
     return matching;
 }
 
+void FakePlatform::advance(int milliseconds)
+{
+    time = time.addMSecs(milliseconds);
+    awakeMs += milliseconds;
+    realMs += milliseconds;
+}
+
+void FakePlatform::sleep(int milliseconds)
+{
+    time = time.addMSecs(milliseconds);
+    realMs += milliseconds;
+}
+
+void FakePlatform::shiftZone(int seconds)
+{
+    time = time.addSecs(seconds);
+    utcOffsetSeconds += seconds;
+}
+
+QList<Notice> FakePlatform::openNotices() const
+{
+    QList<Notice> open;
+    for (const PostedNotice &posted : notices) {
+        if (posted.open)
+            open << posted.notice;
+    }
+    return open;
+}
+
+void FakePlatform::pickAction(int handle)
+{
+    PostedNotice &posted = notices[handle - 1];
+    posted.open = false;
+    if (posted.onAction)
+        posted.onAction();
+}
+
 QTime FakePlatform::currentTime()
 {
     failIfAsked(QStringLiteral("currentTime"));
@@ -50,6 +88,18 @@ QString FakePlatform::currentTimeText()
 {
     failIfAsked(QStringLiteral("currentTimeText"));
     return clockTimeText(time, locale);
+}
+
+QString FakePlatform::timeText(const QTime &time)
+{
+    failIfAsked(QStringLiteral("timeText"));
+    return minuteTimeText(time, locale);
+}
+
+ClockReading FakePlatform::readClock()
+{
+    failIfAsked(QStringLiteral("readClock"));
+    return {time, utcOffsetSeconds, awakeMs, realMs};
 }
 
 void FakePlatform::messageBox(const QString &prompt, const QString &title)
@@ -98,4 +148,25 @@ void FakePlatform::startScript(const QString &path)
 {
     failIfAsked(QStringLiteral("startScript"));
     calls << QStringLiteral("start:") + path;
+}
+
+int FakePlatform::postNotice(const Notice &notice, std::function<void()> onAction)
+{
+    notices << PostedNotice{notice, onAction};
+    const int handle = int(notices.size());
+    if (desktopNotices)
+        m_desktopHandles[handle] = desktopNotices->post(notice, [this, handle] { pickAction(handle); });
+    return handle;
+}
+
+void FakePlatform::withdrawNotice(int handle)
+{
+    notices[handle - 1].open = false;
+    if (desktopNotices && m_desktopHandles.contains(handle))
+        desktopNotices->withdraw(m_desktopHandles.take(handle));
+}
+
+void FakePlatform::printError(const QString &line)
+{
+    errors << line;
 }

@@ -10,17 +10,26 @@
 
 #include <functional>
 
+class DesktopNotifications;
+
 // A platform for tests: a clock the test sets, boxes that close at once, and a log of every call
 // in the order it was made ("box:", "voice", "speak:", "release voice", "beep:", "write:", "start:").
+// Notices and standard error are kept apart, in notices and errors.
 class FakePlatform final : public Platform
 {
 public:
+    // The local time; setting it directly is setting the clock, while the machine's own clocks
+    // (awakeMs, realMs) stand still.
     QTime time{0, 0, 0};
+    int utcOffsetSeconds = 0;
+    qint64 awakeMs = 0;
+    qint64 realMs = 0;
     QLocale locale{QLocale::English, QLocale::UnitedStates};
     QStringList calls;
 
-    // Names of operations that throw: "currentTime", "currentTimeText", "messageBox",
-    // "createVoice", "speak", "beep", "programDirectory", "runtimeDirectory", "writeFile", "startScript".
+    // Names of operations that throw: "currentTime", "currentTimeText", "timeText", "readClock",
+    // "messageBox", "createVoice", "speak", "beep", "programDirectory", "runtimeDirectory",
+    // "writeFile", "startScript".
     QSet<QString> failing;
     // Runs while a message box is open, so a test can let time pass before it is closed.
     std::function<void()> whileBoxOpen;
@@ -33,12 +42,33 @@ public:
 
     int liveVoices = 0;
 
+    struct PostedNotice {
+        Notice notice;
+        std::function<void()> onAction;
+        bool open = true;
+    };
+    // Every notice posted, in order; a handle is its index plus one.
+    QList<PostedNotice> notices;
+    QStringList errors;
+    // When set, notices also go to this real notification service, which then runs their actions.
+    DesktopNotifications *desktopNotices = nullptr;
+
     void setTime(int hour, int minute, int second = 0) { time = QTime(hour, minute, second); }
-    void advance(int milliseconds) { time = time.addMSecs(milliseconds); }
+    // Time passes: the local time and the machine's clocks move together.
+    void advance(int milliseconds);
+    // The machine sleeps: the local time and real time move on, awake time stands still.
+    void sleep(int milliseconds);
+    // The time zone's rules move the local time, as daylight saving does.
+    void shiftZone(int seconds);
     QStringList callsStartingWith(const QString &prefix) const;
+    QList<Notice> openNotices() const;
+    // The user picks the action of the notice with this handle.
+    void pickAction(int handle);
 
     QTime currentTime() override;
     QString currentTimeText() override;
+    QString timeText(const QTime &time) override;
+    ClockReading readClock() override;
     void messageBox(const QString &prompt, const QString &title) override;
     std::unique_ptr<Voice> createVoice() override;
     void beep(int frequencyHz, int durationMs) override;
@@ -46,8 +76,12 @@ public:
     QString runtimeDirectory() override;
     void writeFile(const QString &path, const QByteArray &content) override;
     void startScript(const QString &path) override;
+    int postNotice(const Notice &notice, std::function<void()> onAction) override;
+    void withdrawNotice(int handle) override;
+    void printError(const QString &line) override;
 
 private:
     void failIfAsked(const QString &operation) const;
+    QMap<int, int> m_desktopHandles;
     friend class FakeVoice;
 };

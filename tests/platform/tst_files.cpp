@@ -134,7 +134,7 @@ private slots:
         QVERIFY(QFile::setPermissions(stub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
         const QString script = m_dir.filePath("Shut down.bat");
-        scriptfiles::startInterpreter(stub, script);
+        scriptfiles::startInterpreter(stub, script, ::geteuid());
         const QString recorded = m_dir.filePath("arguments");
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(recorded), 10000);
         QCOMPARE(contentOf(recorded), "1\n[" + QFile::encodeName(script) + "]\n");
@@ -142,12 +142,14 @@ private slots:
 
     void missingInterpreterThrows()
     {
-        QVERIFY_THROWS_EXCEPTION(PlatformError,
-                                 scriptfiles::startInterpreter(m_dir.filePath("nothing-here"), "x"));
+        QVERIFY_THROWS_EXCEPTION(
+            PlatformError, scriptfiles::startInterpreter(m_dir.filePath("nothing-here"), "x", ::geteuid()));
         const QString notExecutable = m_dir.filePath("plain-file");
         put(notExecutable, "#!/bin/sh\n");
-        QVERIFY_THROWS_EXCEPTION(PlatformError, scriptfiles::startInterpreter(notExecutable, "x"));
-        QVERIFY_THROWS_EXCEPTION(PlatformError, scriptfiles::startInterpreter(m_dir.path(), "x"));
+        QVERIFY_THROWS_EXCEPTION(PlatformError,
+                                 scriptfiles::startInterpreter(notExecutable, "x", ::geteuid()));
+        QVERIFY_THROWS_EXCEPTION(PlatformError,
+                                 scriptfiles::startInterpreter(m_dir.path(), "x", ::geteuid()));
     }
 
 private:

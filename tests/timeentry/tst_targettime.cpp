@@ -3,6 +3,7 @@
 #include "WindowDriver.h"
 #include "timeentry/TargetTime.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -167,6 +168,59 @@ private slots:
         QTest::keyClick(window.Minutes, Qt::Key_Up);
         QCOMPARE(window.Minutes->currentIndex(), 10);
         QCOMPARE(window.Text1->text(), "10");
+    }
+
+    // Keys as the desktop delivers them, with their text: a key that types a printable character
+    // steps the list once per press; editing, navigation and command keys keep the list's own
+    // behaviour, which may move the selection or open the list.
+    void eachKeyStepsOrKeepsTheListsOwn_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("popup");
+        auto row = [](const char *name, Qt::Key key, Qt::KeyboardModifiers modifiers, const QString &text,
+                      int presses, int index, bool popup) {
+            QTest::newRow(name) << int(key) << modifiers << text << presses << index << popup;
+        };
+        row("letter", Qt::Key_X, Qt::NoModifier, "x", 1, 11, false);
+        row("capital", Qt::Key_X, Qt::ShiftModifier, "X", 1, 11, false);
+        row("punctuation", Qt::Key_NumberSign, Qt::ShiftModifier, "#", 1, 11, false);
+        row("Space", Qt::Key_Space, Qt::NoModifier, " ", 1, 11, false);
+        row("Space four times", Qt::Key_Space, Qt::NoModifier, " ", 4, 14, false);
+        row("letter four times", Qt::Key_X, Qt::NoModifier, "x", 4, 14, false);
+        row("Delete", Qt::Key_Delete, Qt::NoModifier, "\x7f", 1, 10, false);
+        row("Backspace", Qt::Key_Backspace, Qt::NoModifier, "\b", 1, 10, false);
+        row("Enter", Qt::Key_Return, Qt::NoModifier, "\r", 1, 10, false);
+        row("Escape", Qt::Key_Escape, Qt::NoModifier, "\x1b", 1, 10, false);
+        row("Ctrl+X", Qt::Key_X, Qt::ControlModifier, "\x18", 1, 10, false);
+        row("Alt+X", Qt::Key_X, Qt::AltModifier, "x", 1, 10, false);
+        row("Down", Qt::Key_Down, Qt::NoModifier, "", 1, 11, false);
+        row("End", Qt::Key_End, Qt::NoModifier, "", 1, 59, false);
+        row("F4 opens the list", Qt::Key_F4, Qt::NoModifier, "", 1, 10, true);
+    }
+    void eachKeyStepsOrKeepsTheListsOwn()
+    {
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, text);
+        QFETCH(int, presses);
+        QFETCH(int, index);
+        QFETCH(bool, popup);
+
+        FakePlatform platform;
+        Alarm window(platform);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.Minutes->setCurrentIndex(10);
+        window.Minutes->setFocus();
+        for (int i = 0; i < presses; ++i)
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key(key), text, modifiers);
+        QCOMPARE(window.Minutes->currentIndex(), index);
+        QCOMPARE(window.Minutes->view()->isVisible(), popup);
+        QCOMPARE(window.Text1->text(), window.Minutes->currentText());
     }
 };
 

@@ -72,14 +72,20 @@ private slots:
         refuses("second line", "shutdown -s\r\nshutdown -r\r\n", "second");
         refuses("empty", "", "empty");
         refuses("missing", "<missing>", "cannot open");
+        refuses("symbolic link", "<link>", "symbolic link");
     }
 
     void refusedScriptsRunNothing()
     {
         QFETCH(QByteArray, script);
         QFETCH(QByteArray, reason);
-        const QString path =
-            script == "<missing>" ? m_dir.filePath("missing.bat") : write("Shut down.bat", script);
+        QString path = script == "<missing>" ? m_dir.filePath("missing.bat") : write("Shut down.bat", script);
+        if (script == "<link>") {
+            // Another user's line, reached through a link where the script should be.
+            path = m_dir.filePath("link.bat");
+            QFile::remove(path);
+            QVERIFY(QFile::link(write("theirs.bat", "shutdown -r -t 315360000\r\n"), path));
+        }
         const Run run = runAlarmCmd({"--dry-run", path});
         QCOMPARE(run.exitCode, 3);
         QCOMPARE(run.out, QByteArray());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DataRow.h"
 #include "ShutdownScript.h"
+#include "TwoUsers.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,6 +133,52 @@ private slots:
         // A FIFO with no writer would block a plain open; it must be refused at once.
         QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo.bat")).constData(), 0600), 0);
         QVERIFY(errorFor(dir.filePath("fifo.bat")).contains("not a regular file"));
+    }
+
+    // Whoever could have replaced or changed the script would choose what runs: tried as root and
+    // as "nobody", against files of "daemon".
+    void refusesScriptsSomeoneElseCouldHaveChosen_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const char *folder, const char *script, const char *expected) {
+            QTest::newRow(name) << QString(folder) << QString(script) << QString(expected);
+        };
+        row("own, in own folder", "runner 0700", "runner 0644", "accepted");
+        row("root's, in root's folder", "root 0755", "root 0644", "accepted");
+        row("own, in a sticky folder", "root 01777", "runner 0644", "accepted");
+        row("another user's", "runner 0755", "other 0644", "belongs to another user");
+        row("anyone can change it", "runner 0755", "runner 0666", "can be changed by other users");
+        row("its group can change it", "runner 0755", "runner 0664", "can be changed by its group");
+        row("in a folder anyone can write", "runner 0777", "runner 0644", "could have been replaced");
+        row("in another user's folder", "other 0755", "runner 0644", "could have been replaced");
+        row("a symbolic link to an own script", "runner 0755", "link", "symbolic link");
+    }
+    void refusesScriptsSomeoneElseCouldHaveChosen()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, script);
+        QFETCH(QString, expected);
+        TwoUsers users;
+        if (!users.available())
+            QSKIP("needs root, and the users nobody and daemon: every case takes two users");
+        for (const LocalUser &runner : users.runners()) {
+            const QString place = users.freshPlace();
+            users.makeDirectory(place + "/folder", folder, runner);
+            const QString path = place + "/folder/Shut down.bat";
+            if (script == "link") {
+                users.makeFile(place + "/own.bat", windowScript, "runner 0644", runner);
+                QVERIFY(QFile::link(place + "/own.bat", path));
+            } else {
+                users.makeFile(path, windowScript, script, runner);
+            }
+            const QString outcome = asUser(runner, [&] {
+                const auto result = alarmcmd::readScript(QFile::encodeName(path).toStdString());
+                return result ? QStringLiteral("accepted") : QString::fromStdString(result.error);
+            });
+            QVERIFY2(outcome.contains(expected), qPrintable(runner.name + ": " + outcome));
+        }
     }
 };
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "LinuxSystemActions.h"
 
+#include "DesktopNotifications.h"
+
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
@@ -8,7 +10,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QVariantMap>
 
 #include <chrono>
 #include <cstdio>
@@ -18,7 +19,6 @@ namespace alarmcmd {
 namespace {
 
 constexpr int logindTimeoutMs = 30'000;
-constexpr int notifyTimeoutMs = 5'000;
 constexpr int systemctlTimeoutMs = 60'000;
 
 // Errors that mean nobody answered, as opposed to logind answering "no".
@@ -115,19 +115,12 @@ bool LinuxSystemActions::claimNotification()
 
 void LinuxSystemActions::notifyDesktop(const QString &summary, const QString &body)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        printError(QStringLiteral("alarm-cmd: no desktop notification: no session bus"));
-        return;
-    }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    call << QStringLiteral("Alarm") << 0u << QStringLiteral("dialog-warning") << summary << body
-         << QStringList() << QVariantMap() << -1;
-    const QDBusMessage reply = bus.call(call, QDBus::Block, notifyTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        printError(QStringLiteral("alarm-cmd: no desktop notification: %1").arg(reply.errorMessage()));
+    DesktopNotifications notices(QDBusConnection::sessionBus(), [this](const QString &line) {
+        printError(QStringLiteral("alarm-cmd: ") + line);
+    });
+    notices.post({.summary = summary, .body = body}, {});
+    // The process ends right after this; the notice must have reached the service by then.
+    notices.waitForAnswers();
 }
 
 void LinuxSystemActions::printError(const QString &line)

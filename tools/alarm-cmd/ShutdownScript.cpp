@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ShutdownScript.h"
 
+#include "Ownership.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +15,19 @@
 
 namespace alarmcmd {
 namespace {
+
+// Closes the file when the reading ends, however it ends.
+struct Descriptor {
+    explicit Descriptor(int descriptor) : fd(descriptor) {}
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    const int fd;
+};
 
 ParseResult refuse(std::string message)
 {
@@ -208,44 +223,54 @@ ParseResult parseScript(std::string_view bytes)
 
 ParseResult readScript(const std::string &path)
 {
-    // O_NONBLOCK keeps a FIFO planted at the path from hanging us before the type check below.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return refuse(std::string("cannot open the script: ") + std::strerror(errno));
+    // Opened through its directory, so that the directory checked is the one it is read from.
+    const std::size_t slash = path.find_last_of('/');
+    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty())
+        return refuse("the script is not a regular file");
 
+    const Descriptor directoryFd{::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (directoryFd.fd < 0)
+        return refuse(std::string("cannot open the script: ") + std::strerror(errno));
     struct stat info {
     };
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return refuse(std::string("cannot examine the script: ") + std::strerror(error));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (::fstat(directoryFd.fd, &info) != 0)
+        return refuse(std::string("cannot examine the script's directory: ") + std::strerror(errno));
+    // Whoever can replace the file chooses what runs, so only the user and root may be able to.
+    const uid_t user = ::geteuid();
+    if (const std::string problem = ownership::problem(info, user, true); !problem.empty())
+        return refuse("the script's directory " + problem + ", so the script could have been replaced");
+
+    // O_NONBLOCK keeps a FIFO planted at the path from hanging us before the type check below.
+    const Descriptor fd{
+        ::openat(directoryFd.fd, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW)};
+    if (fd.fd < 0 && errno == ELOOP)
+        return refuse("the script is a symbolic link, which is not followed");
+    if (fd.fd < 0)
+        return refuse(std::string("cannot open the script: ") + std::strerror(errno));
+    if (::fstat(fd.fd, &info) != 0)
+        return refuse(std::string("cannot examine the script: ") + std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
         return refuse("the script is not a regular file");
-    }
-    if (info.st_size > static_cast<off_t>(maxScriptBytes)) {
-        ::close(fd);
+    if (const std::string problem = ownership::problem(info, user, false); !problem.empty())
+        return refuse("the script " + problem);
+    if (info.st_size > static_cast<off_t>(maxScriptBytes))
         return refuse("the script is larger than " + std::to_string(maxScriptBytes) + " bytes");
-    }
 
     // One byte more than allowed, so a file that grew after fstat is still caught.
     std::string bytes(maxScriptBytes + 1, '\0');
     std::size_t filled = 0;
     while (filled < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        const ssize_t got = ::read(fd.fd, bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            const int error = errno;
-            ::close(fd);
-            return refuse(std::string("cannot read the script: ") + std::strerror(error));
-        }
+        if (got < 0)
+            return refuse(std::string("cannot read the script: ") + std::strerror(errno));
         if (got == 0)
             break;
         filled += static_cast<std::size_t>(got);
     }
-    ::close(fd);
     bytes.resize(filled);
     return parseScript(bytes);
 }

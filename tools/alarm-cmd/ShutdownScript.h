@@ -40,7 +40,8 @@ inline constexpr std::uint32_t maxDelaySeconds = 315360000;
 ParseResult parseScript(std::string_view bytes);
 
 // Reads the regular file at path (refusing directories, devices, FIFOs and oversized files) and
-// parses it.
+// parses it. A symbolic link is not followed, and a file that anyone but the user and root owns or
+// could have replaced or changed (through its directory or its own mode) is refused.
 ParseResult readScript(const std::string &path);
 
 // "power off now, forced", "restart in 60 s".

@@ -28,6 +28,8 @@ case, followed by these switches, each written with - or / and given at most onc
   -f      force: running applications are not asked
   -t N    wait N seconds first (0 to 315360000)
 Anything else is refused and nothing is run. No line is ever handed to a shell.
+FILE is refused, unread, when it is a symbolic link, when anyone but you or root
+owns it, or when someone else could write it or replace it through its directory.
 
 The power action goes to systemd-logind over D-Bus, never asking for a password;
 where logind cannot be reached, "systemctl poweroff|reboot --no-ask-password" is
@@ -42,7 +44,8 @@ Exit status:
   0  the action was requested (with --dry-run: FILE is acceptable)
   1  the system refused the action or could not be reached
   2  wrong usage of alarm-cmd
-  3  FILE was refused: unreadable, or not a shut-down command
+  3  FILE was refused: unreadable, open to change by someone else, or not a
+     shut-down command
 
 Environment:
   ALARM_CMD_TEST_NEVER_ACT  when set, checks FILE but refuses to act (exit 1);

@@ -10,4 +10,7 @@ inline const QByteArray kShutdownScript =
 
 // The script's place in a directory. The directory text is used as it is, so the root directory
 // gives "//Shut down.bat".
-QString shutdownScriptPath(const QString &directory);
+inline QString shutdownScriptPath(const QString &directory)
+{
+    return directory + QStringLiteral("/Shut down.bat");
+}

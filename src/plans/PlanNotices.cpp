@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: MIT
+#include "PlanNotices.h"
+
+#include "PlanState.h"
+#include "Platform.h"
+
+#include <QTime>
+
+namespace {
+
+constexpr qint64 kFailureNoticeIntervalMs = 60'000;
+
+QString causeText(SkippedMinute::Cause cause)
+{
+    switch (cause) {
+    case SkippedMinute::ClockSet:
+        return QStringLiteral("the clock was set past it");
+    case SkippedMinute::DaylightSaving:
+        return QStringLiteral("the change to daylight saving time left it out");
+    case SkippedMinute::Slept:
+        return QStringLiteral("the computer was asleep");
+    case SkippedMinute::Stalled:
+        return QStringLiteral("ALARM could not run at that time");
+    }
+    return {};
+}
+
+} // namespace
+
+PlanNotices::PlanNotices(Platform &platform, std::function<void()> cancelShutdown)
+    : m_platform(platform), m_cancelShutdown(std::move(cancelShutdown))
+{}
+
+PlanNotices::~PlanNotices()
+{
+    withdrawWarning();
+}
+
+QString PlanNotices::timeOf(const QString &target)
+{
+    const QTime time = QTime::fromString(target, QStringLiteral("HHmm"));
+    try {
+        return m_platform.timeText(time);
+    } catch (const PlatformError &) {
+        return time.toString(QStringLiteral("HH:mm"));
+    }
+}
+
+void PlanNotices::warnBeforeShutdown(const QString &target, const QString &now)
+{
+    const int goal = minuteOfDay(target);
+    if (m_warning != 0 || goal < 0 || minuteOfDay(now) != (goal + 24 * 60 - 1) % (24 * 60))
+        return;
+    const QString time = timeOf(target);
+    m_warning = m_platform.postNotice(
+        {.summary = QStringLiteral("The computer will power off at %1").arg(time),
+         .body = QStringLiteral("ALARM will shut the computer down at %1 and close running applications "
+                                "without asking. To keep it running, choose Cancel shut-down, or press OFF "
+                                "in ALARM.")
+                     .arg(time),
+         .critical = true,
+         .actionLabel = QStringLiteral("Cancel shut-down")},
+        m_cancelShutdown);
+}
+
+void PlanNotices::withdrawWarning()
+{
+    if (m_warning != 0)
+        m_platform.withdrawNotice(std::exchange(m_warning, 0));
+}
+
+void PlanNotices::shutdownSkipped(const QString &target, const SkippedMinute &skipped)
+{
+    withdrawWarning();
+    const QString time = timeOf(target);
+    m_platform.printError(
+        QStringLiteral("the planned shut-down at %1 did not happen: %2").arg(time, causeText(skipped.cause)));
+    m_platform.postNotice(
+        {.summary = QStringLiteral("The planned shut-down at %1 did not happen").arg(time),
+         .body = QStringLiteral("The computer was not powered off, because %1. The plan stays "
+                                "armed for %2 tomorrow.")
+                     .arg(causeText(skipped.cause), time)},
+        {});
+}
+
+void PlanNotices::shutdownFailed(const QString &target, const QString &reason)
+{
+    const QString time = timeOf(target);
+    m_platform.printError(QStringLiteral("the planned shut-down at %1 failed: %2").arg(time, reason));
+
+    // Counted in real time, so that setting the clock can neither hold a notice back nor repeat it.
+    qint64 nowMs = 0;
+    try {
+        nowMs = m_platform.readClock().realMs;
+    } catch (const PlatformError &) {
+        return;
+    }
+    if (m_lastFailureNoticeMs && nowMs - *m_lastFailureNoticeMs < kFailureNoticeIntervalMs)
+        return;
+    m_lastFailureNoticeMs = nowMs;
+    m_platform.postNotice(
+        {.summary = QStringLiteral("The computer was not powered off"),
+         .body = QStringLiteral("The planned shut-down at %1 failed: %2. ALARM keeps trying while "
+                                "the minute lasts, and again tomorrow.")
+                     .arg(time, reason)},
+        {});
+}
+
+void PlanNotices::alarmMissed(const QString &target, const SkippedMinute &skipped)
+{
+    const QString time = timeOf(target);
+    m_platform.printError(QStringLiteral("missed the alarm at %1: %2").arg(time, causeText(skipped.cause)));
+    m_platform.postNotice(
+        {.summary = QStringLiteral("Missed alarm at %1").arg(time),
+         .body = QStringLiteral("The alarm did not ring, because %1. It stays set for %2 tomorrow.")
+                     .arg(causeText(skipped.cause), time)},
+        {});
+}

@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: MIT
+#include "PulseOutput.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace std::chrono;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Asked of the server: short enough that a tone's end is heard within a few milliseconds of the
+// call returning, long enough not to run dry on a busy machine. Servers may grant more.
+constexpr microseconds requestedLatency = 10ms;
+// How early before its end a sound is handed back, beyond the server's own read-ahead, so that
+// the next one arrives in time for a seamless join.
+constexpr microseconds handoverSlack = 5ms;
+// How long the silence after a last sound may take to reach the server.
+constexpr milliseconds finishBound = 50ms;
+// The longest sleep between two looks at the playback position.
+constexpr microseconds pollStep = 20ms;
+
+pa_sample_spec sampleSpec(int sampleRate)
+{
+    return {PA_SAMPLE_S16NE, static_cast<std::uint32_t>(sampleRate), 1};
+}
+
+// Waits on a server request, and lets it go whatever happens to the wait.
+class Operation
+{
+public:
+    explicit Operation(pa_operation *operation) : m_operation(operation) {}
+    ~Operation()
+    {
+        if (m_operation) {
+            pa_operation_cancel(m_operation);
+            pa_operation_unref(m_operation);
+        }
+    }
+    Operation(const Operation &) = delete;
+    Operation &operator=(const Operation &) = delete;
+    bool done() const { return !m_operation || pa_operation_get_state(m_operation) != PA_OPERATION_RUNNING; }
+
+private:
+    pa_operation *m_operation;
+};
+
+} // namespace
+
+PulseOutput::PulseOutput(int sampleRate, Deadline deadline)
+{
+    m_loop = pa_mainloop_new();
+    pa_proplist *properties = pa_proplist_new();
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "ALARM");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "io.github.velmora.alarm");
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "io.github.velmora.alarm");
+    m_context = pa_context_new_with_proplist(pa_mainloop_get_api(m_loop), "ALARM", properties);
+    pa_proplist_free(properties);
+    if (!m_context) {
+        release();
+        throw PlatformError("cannot set up a sound server connection");
+    }
+    try {
+        // No autospawn: a desktop without a sound server gets the plain ALSA output instead.
+        if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+            fail("cannot reach the sound server");
+        runUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }, deadline, pollStep);
+
+        const pa_sample_spec spec = sampleSpec(sampleRate);
+        m_stream = pa_stream_new(m_context, "Alarm", &spec, nullptr);
+        if (!m_stream)
+            fail("cannot make a sound stream");
+        pa_buffer_attr attributes;
+        attributes.maxlength = static_cast<std::uint32_t>(-1);
+        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(requestedLatency.count(), &spec));
+        attributes.prebuf = static_cast<std::uint32_t>(-1);
+        attributes.minreq = static_cast<std::uint32_t>(-1);
+        attributes.fragsize = static_cast<std::uint32_t>(-1);
+        const auto flags = PA_STREAM_ADJUST_LATENCY;
+        if (pa_stream_connect_playback(m_stream, nullptr, &attributes, flags, nullptr, nullptr) < 0)
+            fail("cannot open a sound stream");
+        runUntil([this] { return pa_stream_get_state(m_stream) == PA_STREAM_READY; }, deadline, pollStep);
+        updateTiming(deadline);
+    } catch (...) {
+        release();
+        throw;
+    }
+}
+
+PulseOutput::~PulseOutput()
+{
+    release();
+}
+
+void PulseOutput::release()
+{
+    // Disconnecting drops whatever the server still holds of ours; nothing waits for it.
+    if (m_stream) {
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+    if (m_context) {
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        m_context = nullptr;
+    }
+    if (m_loop) {
+        pa_mainloop_free(m_loop);
+        m_loop = nullptr;
+    }
+}
+
+template <typename Done> void PulseOutput::runUntil(Done done, Deadline deadline, microseconds step)
+{
+    while (!done()) {
+        checkConnection();
+        const auto left = duration_cast<microseconds>(deadline - steady_clock::now());
+        if (left <= 0us)
+            throw OutputStalled("the sound server stopped answering");
+        if (pa_mainloop_prepare(m_loop, static_cast<int>(std::min(left, step).count())) < 0 ||
+            pa_mainloop_poll(m_loop) < 0 || pa_mainloop_dispatch(m_loop) < 0)
+            throw PlatformError("the sound server connection broke");
+    }
+}
+
+void PulseOutput::checkConnection() const
+{
+    const bool contextFailed = !PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context));
+    const bool streamFailed = m_stream && !PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream));
+    if (contextFailed || streamFailed)
+        fail("sound server");
+}
+
+void PulseOutput::fail(const char *what) const
+{
+    throw PlatformError(std::string(what) + ": " + pa_strerror(pa_context_errno(m_context)));
+}
+
+void PulseOutput::updateTiming(Deadline deadline)
+{
+    const Operation update(pa_stream_update_timing_info(m_stream, nullptr, nullptr));
+    runUntil([&update] { return update.done(); }, deadline, pollStep);
+}
+
+std::chrono::milliseconds PulseOutput::latency() const
+{
+    const pa_buffer_attr *attributes = pa_stream_get_buffer_attr(m_stream);
+    const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
+    pa_usec_t usec =
+        attributes ? pa_bytes_to_usec(attributes->tlength, pa_stream_get_sample_spec(m_stream)) : 0;
+    if (timing)
+        usec += timing->sink_usec + timing->transport_usec;
+    return ceil<milliseconds>(microseconds(usec));
+}
+
+void PulseOutput::finish()
+{
+    // The server plays whole chunks only; a last part shorter than one would wait for the next
+    // sound. A chunk of silence carries it out.
+    const std::size_t bytes = pa_stream_get_buffer_attr(m_stream)->minreq;
+    const std::vector<std::int16_t> silence((bytes + 1) / 2);
+    if (pa_stream_write(m_stream, silence.data(), silence.size() * 2, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+        fail("cannot send sound");
+    m_written += silence.size() * 2;
+    runUntil([this] { return !pa_context_is_pending(m_context); }, steady_clock::now() + finishBound, 1ms);
+}
+
+void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
+{
+    const pa_sample_spec *spec = pa_stream_get_sample_spec(m_stream);
+    const pa_buffer_attr *attributes = pa_stream_get_buffer_attr(m_stream);
+    const std::size_t chunkBytes = attributes->minreq;
+    const auto chunk = microseconds(pa_bytes_to_usec(chunkBytes, spec));
+
+    const std::size_t bytes = samples.size_bytes();
+    if (pa_stream_write(m_stream, samples.data(), bytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+        fail("cannot send sound");
+    m_written += bytes;
+
+    const auto end = microseconds(pa_bytes_to_usec(m_written, spec));
+    for (;;) {
+        updateTiming(deadline);
+        const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
+        if (!timing)
+            throw PlatformError("the sound server gives no playback position");
+        // What has been heard: all the server has taken, less what the sink still holds. The
+        // server takes sound a chunk ahead, so the next sound has to be there before it takes
+        // the last chunk of this one.
+        const auto heard =
+            microseconds(pa_bytes_to_usec(
+                static_cast<std::uint64_t>(std::max<std::int64_t>(timing->read_index, 0)), spec)) -
+            microseconds(timing->sink_usec);
+        const auto lead = microseconds(timing->sink_usec) + chunk + handoverSlack;
+        const auto left = end - lead - heard;
+        if (left <= 0us)
+            return;
+        // The position moves a chunk at a time, so it may already be a chunk further than it says.
+        const auto step = std::clamp(duration_cast<microseconds>(left - chunk), microseconds(1ms), pollStep);
+        const Deadline wakeUp = std::min(deadline, steady_clock::now() + step);
+        runUntil([wakeUp] { return steady_clock::now() >= wakeUp; }, deadline, step);
+    }
+}

@@ -1,0 +1,66 @@
+# SPDX-License-Identifier: MIT
+"""The ringing melody as heard in a recording of the sink (tests/soundserver.py)."""
+import soundserver
+
+MELODY = [500, 650, 800, 950, 950, 800, 650, 500]
+
+
+def phrases(stretches, pause_ms=200):
+    """Groups stretches of sound that follow each other within pause_ms into phrases."""
+    groups = []
+    for stretch in stretches:
+        if groups and (stretch[0] - groups[-1][-1][1]) * 1000 / soundserver.RATE < pause_ms:
+            groups[-1].append(stretch)
+        else:
+            groups.append([stretch])
+    return groups
+
+
+class Melody:
+    """A phrase heard at the sink, read as the ringing melody."""
+
+    def __init__(self, recording, stretches):
+        self.recording = recording
+        self.stretches = stretches
+        samples = recording.samples()
+        ms = 1000 / soundserver.RATE
+        self.frequencies = [soundserver.frequency(samples[a:b]) for a, b in stretches]
+        self.lengths_ms = [(b - a) * ms for a, b in stretches]
+        # Between two joined tones the fades leave about 2 ms below the threshold.
+        self.joints_ms = [(b[0] - a[1]) * ms for a, b in zip(stretches, stretches[1:])]
+        self.span_ms = (stretches[-1][1] - stretches[0][0]) * ms
+        self.start = recording.time_of(stretches[0][0])
+        self.end = recording.time_of(stretches[-1][1])
+
+    def problems(self, joint_ms=8, span_ms=(990, 1050)):
+        """What is wrong with it as one seamless phrase of the eight tones; empty when nothing."""
+        found = []
+        if len(self.stretches) != len(MELODY):
+            found.append(f"{len(self.stretches)} tones instead of {len(MELODY)}: lengths {self.lengths_ms}")
+        else:
+            for i, (got, want) in enumerate(zip(self.frequencies, MELODY)):
+                if abs(got - want) > want * 0.03:
+                    found.append(f"tone {i + 1} at {got:.0f} Hz instead of {want}")
+        if any(joint > joint_ms for joint in self.joints_ms):
+            found.append(f"gaps between tones: {[round(j, 1) for j in self.joints_ms]} ms")
+        if not span_ms[0] <= self.span_ms <= span_ms[1]:
+            found.append(f"the melody lasts {self.span_ms:.1f} ms")
+        return found
+
+
+def melodies(recording, begin=0, end=None):
+    """The phrases from sample `begin` on that are the melody rather than speech: several
+    stretches, most of them a tone's length. A melody with a flaw is still one, to be told of."""
+    found = []
+    for group in phrases(recording.sounds(begin, end)):
+        tune = Melody(recording, group)
+        tone_like = [length for length in tune.lengths_ms if 100 <= length <= 150]
+        if len(group) >= 4 and len(tone_like) * 2 > len(group):
+            found.append(tune)
+    return found
+
+
+def speech_before(recording, melody, begin=0):
+    """(start, end) sample indexes of the sound before a melody that is not part of any."""
+    before = [s for s in recording.sounds(begin, melody.stretches[0][0])]
+    return (before[0][0], before[-1][1]) if before else None

@@ -1,0 +1,416 @@
+// SPDX-License-Identifier: MIT
+// What the plans tell the user outside the window, and when: the warning before a shut-down (through
+// a notification service of the tests' own on a private bus), target minutes the clock skipped,
+// and shut-downs that could not be carried out. All on the fake clock; nothing is ever started.
+#include "DesktopNotifications.h"
+#include "FakePlatform.h"
+#include "NotificationServer.h"
+#include "TimeText.h"
+#include "app/Alarm.h"
+
+#include <QComboBox>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const QString kScript = "/opt/alarm/Shut down.bat";
+const QString kWarning = "The computer will power off at 11:59 PM";
+
+// What a person sees of the window, and which timers run in it.
+QStringList controlStates(Alarm &window)
+{
+    QStringList states;
+    for (QWidget *control : window.findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        states << QStringLiteral("%1 visible=%2 enabled=%3 tip=%4")
+                      .arg(control->objectName())
+                      .arg(control->isVisibleTo(&window))
+                      .arg(control->isEnabled())
+                      .arg(control->toolTip());
+    for (QTimer *timer : window.findChildren<QTimer *>())
+        states << QStringLiteral("%1 running=%2").arg(timer->objectName()).arg(timer->isActive());
+    return states;
+}
+
+} // namespace
+
+class NoticesTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<NotificationServer> server;
+    std::unique_ptr<DesktopNotifications> notifications;
+    FakePlatform platform;
+    std::unique_ptr<Alarm> window;
+
+    // Notices go on to the test's own service, running or not.
+    void useNotificationService(bool running = true)
+    {
+        if (running)
+            QVERIFY(server->start());
+        notifications = std::make_unique<DesktopNotifications>(
+            server->bus(), [this](const QString &line) { platform.printError(line); });
+        platform.desktopNotices = notifications.get();
+    }
+    // The target picked in the lists and the plan armed by its button, the clock at the given time.
+    void arm(QPushButton *Alarm::*button, QTime target, QTime clock)
+    {
+        platform.time = clock;
+        window = std::make_unique<Alarm>(platform);
+        window->Hour->setCurrentIndex(target.hour() % 12);
+        window->Minutes->setCurrentIndex(target.minute());
+        window->AM->setCurrentIndex(target.hour() >= 12 ? 1 : 0);
+        window->Timer3_Timer();
+        (window.get()->*button)->click();
+    }
+    void armShutdownAt(QTime clock) { arm(&Alarm::Shutdown, QTime(23, 59), clock); }
+    // One clock tick, then the running watch ticks as its timer would.
+    void tick(int watchTicks = 1)
+    {
+        window->Timer3_Timer();
+        for (int i = 0; i < watchTicks; ++i) {
+            if (window->Timer1->isActive())
+                window->Timer1_Timer();
+            else if (window->Timer2->isActive())
+                window->Timer2_Timer();
+        }
+    }
+    int warningId()
+    {
+        const QList<QJsonObject> notify = server->calls("Notify");
+        return notify.isEmpty() ? 0 : notify.last().value("id").toInt();
+    }
+
+private slots:
+    void initTestCase() { server = std::make_unique<NotificationServer>(); }
+
+    void cleanup()
+    {
+        window.reset();
+        notifications.reset();
+        server->stop();
+        platform = FakePlatform();
+    }
+
+    void warnsInTheMinuteBeforeTheShutdown()
+    {
+        useNotificationService();
+        armShutdownAt(QTime(23, 57, 30));
+        tick(10);
+        platform.setTime(23, 57, 59);
+        tick(10);
+        QVERIFY(platform.notices.isEmpty());
+
+        platform.setTime(23, 58, 0);
+        tick(10);
+        QTRY_COMPARE(server->calls("Notify").size(), 1);
+        const QJsonObject notify = server->calls("Notify").first();
+        QCOMPARE(notify["app"].toString(), "ALARM");
+        QCOMPARE(notify["summary"].toString(), kWarning);
+        QVERIFY(
+            notify["body"].toString().contains("at 11:59 PM and close running applications without asking"));
+        QVERIFY(notify["body"].toString().contains("choose Cancel shut-down, or press OFF"));
+        QCOMPARE(notify["urgency"].toInt(), 2);
+        QCOMPARE(notify["timeout"].toInt(), 0);
+        QCOMPARE(notify["actions"].toArray().size(), 2);
+        QCOMPARE(notify["actions"].toArray()[1].toString(), "Cancel shut-down");
+        platform.setTime(23, 58, 59);
+        tick(10);
+        QCOMPARE(platform.notices.size(), 1);
+
+        // The target minute takes the warning back and carries the plan out. (Checked before waiting
+        // for the service: meanwhile the window's own watch would start the script again.)
+        platform.setTime(23, 59, 0);
+        tick();
+        QCOMPARE(platform.callsStartingWith("start:"), QStringList({"start:" + kScript}));
+        QTRY_COMPARE(server->calls("CloseNotification").size(), 1);
+        QCOMPARE(server->calls("CloseNotification").first()["id"], notify["id"]);
+
+        // Still running a day later, the computer is warned about again.
+        for (int minute = 0; minute < 24 * 60 - 1; ++minute) {
+            platform.advance(60'000);
+            tick();
+        }
+        QCOMPARE(platform.time, QTime(23, 58, 0));
+        QTRY_COMPARE(server->calls("Notify").size(), 2);
+    }
+
+    void armedLessThanAMinuteAheadWarnsAtOnce()
+    {
+        useNotificationService();
+        armShutdownAt(QTime(23, 58, 45));
+        // The window's own watch timer, within its first ticks.
+        QTRY_COMPARE_WITH_TIMEOUT(server->calls("Notify").size(), 1, 2000);
+        QCOMPARE(server->calls("Notify").first()["summary"].toString(), kWarning);
+    }
+
+    void theActionCancelsExactlyAsOffDoes()
+    {
+        useNotificationService();
+        armShutdownAt(QTime(23, 58, 30));
+        tick();
+        QTRY_VERIFY(warningId() != 0);
+        server->pickAction(warningId(), server->calls("Notify").first()["actions"].toArray()[0].toString());
+        QTRY_COMPARE(window->planState(), PlanState::Idle);
+        const QStringList afterAction = controlStates(*window);
+
+        platform.setTime(23, 59, 0);
+        tick(10);
+        QTest::qWait(300);
+        QVERIFY(platform.calls.isEmpty());
+
+        window->Shutdown->click();
+        window->Alarmoff->click();
+        QCOMPARE(afterAction, controlStates(*window));
+    }
+
+    void offWithdrawsTheWarningAndArmingAgainPostsItAgain()
+    {
+        useNotificationService();
+        armShutdownAt(QTime(23, 58, 30));
+        tick();
+        QTRY_VERIFY(warningId() != 0);
+        const int first = warningId();
+        window->Alarmoff->click();
+        QTRY_COMPARE(server->calls("CloseNotification").size(), 1);
+        QCOMPARE(server->calls("CloseNotification").first()["id"].toInt(), first);
+
+        window->Shutdown->click();
+        tick();
+        QTRY_COMPARE(server->calls("Notify").size(), 2);
+        QVERIFY(warningId() != first);
+    }
+
+    // Taken back before the service has even answered, the warning is closed once it has.
+    void aWarningWithdrawnAtOnceIsStillClosed()
+    {
+        useNotificationService();
+        armShutdownAt(QTime(23, 58, 30));
+        tick();
+        window->Alarmoff->click();
+        QTRY_COMPARE(server->calls("CloseNotification").size(), 1);
+        QCOMPARE(server->calls("CloseNotification").first()["id"].toInt(), warningId());
+    }
+
+    // A closed window carries no plan out, so it leaves no warning behind.
+    void closingTheWindowWithdrawsTheWarning()
+    {
+        useNotificationService();
+        armShutdownAt(QTime(23, 58, 30));
+        tick();
+        QTRY_VERIFY(warningId() != 0);
+        window.reset();
+        QTRY_COMPARE(server->calls("CloseNotification").size(), 1);
+        QCOMPARE(server->calls("CloseNotification").first()["id"].toInt(), warningId());
+    }
+
+    void withoutANotificationServiceThePlanGoesOn()
+    {
+        useNotificationService(false);
+        armShutdownAt(QTime(23, 58, 30));
+        tick(10);
+        QTRY_COMPARE(platform.errors.size(), 1);
+        QVERIFY2(platform.errors[0].startsWith("could not show the notice \"" + kWarning + "\": "),
+                 qPrintable(platform.errors[0]));
+        QCOMPARE(window->planState(), PlanState::ShutdownArmed);
+        platform.setTime(23, 59, 0);
+        tick();
+        QCOMPARE(platform.calls, QStringList({"write:" + kScript, "start:" + kScript}));
+        QCOMPARE(platform.errors.size(), 1);
+    }
+
+    // A failing shut-down leaves the window armed as if all were well, so it is told: on standard
+    // error at every attempt, on the desktop at most once a minute.
+    void aFailedShutdownIsTold_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no directory can take the script") << "write"
+                                                          << "read-only directory";
+        QTest::newRow("no runtime directory to be had") << "runtime"
+                                                        << "runtimeDirectory failed";
+        QTest::newRow("the interpreter cannot be started") << "start"
+                                                           << "startScript failed";
+    }
+    void aFailedShutdownIsTold()
+    {
+        QFETCH(QString, failure);
+        QFETCH(QString, reason);
+        armShutdownAt(QTime(23, 59, 0));
+        if (failure == "start")
+            platform.failing = {"startScript"};
+        else
+            platform.readOnlyDirectories = {"/opt/alarm", "/run/user/1000"};
+        if (failure == "runtime")
+            platform.failing = {"runtimeDirectory"};
+        tick(5);
+        platform.advance(59'000);
+        tick(5);
+
+        QCOMPARE(platform.callsStartingWith("start:"), QStringList());
+        if (failure != "start")
+            QCOMPARE(platform.callsStartingWith("write:"), QStringList());
+        QCOMPARE(platform.errors, QStringList(10, "the planned shut-down at 11:59 PM failed: " + reason));
+        QCOMPARE(platform.openNotices().size(), 1);
+        const Notice told = platform.openNotices().first();
+        QCOMPARE(told.summary, "The computer was not powered off");
+        QVERIFY2(told.body.startsWith("The planned shut-down at 11:59 PM failed: " + reason),
+                 qPrintable(told.body));
+        QCOMPARE(window->planState(), PlanState::ShutdownArmed);
+
+        // The plan keeps trying: the next day brings a warning, then the failure is shown again.
+        for (int minute = 0; minute < 24 * 60; ++minute) {
+            platform.advance(60'000);
+            tick();
+        }
+        QStringList summaries;
+        for (const auto &posted : platform.notices)
+            summaries << posted.notice.summary;
+        QCOMPARE(summaries, QStringList({"The computer was not powered off", kWarning,
+                                         "The computer was not powered off"}));
+    }
+
+    // A target minute that the clock jumps over. Real time lost since then decides: none (the clock
+    // was set, or the zone's spring gap) or little rings the alarm at once; more is only told.
+    void skippedMinute_data()
+    {
+        QTest::addColumn<QTime>("target");
+        QTest::addColumn<QTime>("from");
+        QTest::addColumn<QString>("move");
+        QTest::addColumn<int>("ms");
+        QTest::addColumn<QString>("alarm");
+        QTest::addColumn<QString>("cause");
+
+        const QTime t0730(7, 30), before(7, 29, 50);
+        const int minute = 60'000;
+        QTest::newRow("clock set forward past it") << t0730 << before << "set" << 15 * minute << "rings"
+                                                   << "the clock was set past it";
+        QTest::newRow("clock set back past it") << t0730 << QTime(7, 0) << "set" << -60 * minute << "nothing"
+                                                << "";
+        QTest::newRow("spring daylight-saving gap")
+            << QTime(2, 30) << QTime(1, 59, 59) << "gap" << 1000 << "rings"
+            << "the change to daylight saving time left it out";
+        QTest::newRow("slept until 7:40:59") << t0730 << before << "sleep" << 11 * minute + 9'000 << "rings"
+                                             << "the computer was asleep";
+        QTest::newRow("slept until 7:41") << t0730 << before << "sleep" << 11 * minute + 10'000 << "missed"
+                                          << "the computer was asleep";
+        QTest::newRow("slept past midnight")
+            << QTime(0, 0) << QTime(23, 59, 30) << "sleep" << 3 * minute << "rings"
+            << "the computer was asleep";
+        QTest::newRow("slept a day and two minutes")
+            << t0730 << before << "sleep" << 24 * 60 * minute + 2 * minute << "rings"
+            << "the computer was asleep";
+        QTest::newRow("stood still for twenty minutes")
+            << t0730 << before << "stall" << 20 * minute << "missed"
+            << "ALARM could not run at that time";
+    }
+    void skippedMinute()
+    {
+        QFETCH(QTime, target);
+        QFETCH(QTime, from);
+        QFETCH(QString, move);
+        QFETCH(int, ms);
+        QFETCH(QString, alarm);
+        QFETCH(QString, cause);
+        const QString time = minuteTimeText(target, platform.locale);
+        const auto moveClock = [&] {
+            if (move == "set")
+                platform.time = platform.time.addMSecs(ms);
+            else if (move == "gap")
+                platform.advance(ms), platform.shiftZone(3600);
+            else if (move == "sleep")
+                platform.sleep(ms);
+            else
+                platform.advance(ms);
+            tick();
+        };
+
+        arm(&Alarm::Alarmon, target, from);
+        tick();
+        moveClock();
+        if (alarm == "rings") {
+            QCOMPARE(window->planState(), PlanState::Ringing);
+            QCOMPARE(platform.callsStartingWith("speak:").size(), 1);
+            QVERIFY(platform.notices.isEmpty());
+        } else {
+            QCOMPARE(window->planState(), PlanState::AlarmArmed);
+            QVERIFY(platform.calls.isEmpty());
+        }
+        if (alarm == "missed") {
+            QCOMPARE(platform.notices.size(), 1);
+            QCOMPARE(platform.notices[0].notice.summary, "Missed alarm at " + time);
+            QCOMPARE(platform.notices[0].notice.body, "The alarm did not ring, because " + cause +
+                                                          ". It stays set for " + time + " tomorrow.");
+            QCOMPARE(platform.errors, QStringList({"missed the alarm at " + time + ": " + cause}));
+        }
+
+        // The shut-down never powers off late: whatever the cause, a skipped minute is only told.
+        window.reset();
+        platform = FakePlatform();
+        arm(&Alarm::Shutdown, target, from);
+        tick();
+        moveClock();
+        QCOMPARE(window->planState(), PlanState::ShutdownArmed);
+        QCOMPARE(platform.calls, QStringList());
+        if (alarm == "nothing") {
+            QVERIFY(platform.errors.isEmpty());
+            return;
+        }
+        QCOMPARE(platform.openNotices().size(), 1);
+        QCOMPARE(platform.openNotices()[0].summary, "The planned shut-down at " + time + " did not happen");
+        QCOMPARE(platform.openNotices()[0].body, "The computer was not powered off, because " + cause +
+                                                     ". The plan stays armed for " + time + " tomorrow.");
+    }
+
+    // A clock set back over the target comes to it again and acts again.
+    void aClockSetBackReachesTheMinuteAgain()
+    {
+        armShutdownAt(QTime(23, 59, 0));
+        tick();
+        platform.setTime(23, 50, 0);
+        tick();
+        QVERIFY(platform.notices.isEmpty());
+        platform.setTime(23, 58, 0);
+        tick();
+        QCOMPARE(platform.openNotices().size(), 1);
+        QCOMPARE(platform.openNotices()[0].summary, kWarning);
+        platform.setTime(23, 59, 0);
+        tick();
+        QCOMPARE(platform.callsStartingWith("start:").size(), 2);
+    }
+
+    // Before the first clock tick there is no current time; "0000" must not take it for midnight.
+    void midnightArmedBeforeTheFirstTickWaitsForMidnight_data()
+    {
+        QTest::addColumn<bool>("shutdown");
+        QTest::newRow("alarm") << false;
+        QTest::newRow("shut-down") << true;
+    }
+    void midnightArmedBeforeTheFirstTickWaitsForMidnight()
+    {
+        QFETCH(bool, shutdown);
+        platform.setTime(15, 0, 0);
+        window = std::make_unique<Alarm>(platform);
+        for (QComboBox *list : {window->Hour, window->Minutes, window->AM})
+            list->setCurrentIndex(0);
+        QCOMPARE(window->Text1->text(), "0000");
+        QVERIFY(window->Text2->text().isEmpty());
+        (shutdown ? window->Shutdown : window->Alarmon)->click();
+        for (int i = 0; i < 10; ++i)
+            shutdown ? window->Timer2_Timer() : window->Timer1_Timer();
+        tick(10);
+        QVERIFY(platform.calls.isEmpty());
+        QVERIFY(platform.notices.isEmpty());
+
+        platform.setTime(0, 0, 0);
+        tick();
+        QCOMPARE(platform.calls.size(), shutdown ? 2 : 3);
+    }
+};
+
+QTEST_MAIN(NoticesTest)
+#include "tst_notices.moc"

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QDBusConnection>
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// A private session bus and, once started, a notification service of the tests' own on it, which
+// records every Notify and CloseNotification and picks a notice's action as a user would. Both are
+// child processes that end with this object, and with the test process should it die first.
+class NotificationServer
+{
+public:
+    NotificationServer();
+    ~NotificationServer();
+
+    // A connection to the private bus, for the code under test.
+    QDBusConnection bus() const;
+    // The service takes its name on the bus; returns false when it could not.
+    bool start();
+    void stop();
+
+    // The calls received so far, in order, optionally only those of one method:
+    // {"call": "Notify", "id": 1, "summary": ..., "actions": [...], "urgency": 2, "timeout": 0}.
+    QList<QJsonObject> calls(const QString &method = {});
+    void pickAction(int id, const QString &key);
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_bus;
+    QProcess m_service;
+    QString m_address;
+    QString m_connectionName;
+    QList<QJsonObject> m_calls;
+};

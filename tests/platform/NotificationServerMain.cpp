@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: MIT
+// A notification service for tests. It takes org.freedesktop.Notifications on the session bus,
+// writes every call it receives to standard output as one line of JSON, and reads commands from
+// standard input: "action ID KEY" picks a notice's action as a user would.
+// It ends when its input closes or its parent dies, so it cannot outlive the test that started it.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QSocketNotifier>
+#include <QVariantMap>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+
+void record(const QJsonObject &line)
+{
+    std::fprintf(stdout, "%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+class NotificationService : public QObject, protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    void pickAction(uint id, const QString &key)
+    {
+        if (!m_open.contains(id))
+            return;
+        emitSignal(QStringLiteral("ActionInvoked"), {id, key});
+        close(id, 2);
+    }
+    void close(uint id, uint reason)
+    {
+        if (m_open.remove(id))
+            emitSignal(QStringLiteral("NotificationClosed"), {id, reason});
+    }
+
+public slots:
+    uint Notify(const QString &appName, uint replacesId, const QString &icon, const QString &summary,
+                const QString &body, const QStringList &actions, const QVariantMap &hints, int timeout)
+    {
+        const uint id = ++m_lastId;
+        m_open.insert(id);
+        record({{"call", "Notify"},
+                {"id", int(id)},
+                {"app", appName},
+                {"replaces", int(replacesId)},
+                {"icon", icon},
+                {"summary", summary},
+                {"body", body},
+                {"actions", QJsonArray::fromStringList(actions)},
+                {"urgency", hints.contains("urgency") ? hints.value("urgency").toInt() : -1},
+                {"timeout", timeout}});
+        return id;
+    }
+    void CloseNotification(uint id)
+    {
+        record({{"call", "CloseNotification"}, {"id", int(id)}});
+        if (!m_open.contains(id)) {
+            sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no such notification"));
+            return;
+        }
+        close(id, 3);
+    }
+
+private:
+    void emitSignal(const QString &name, const QVariantList &arguments)
+    {
+        QDBusMessage message = QDBusMessage::createSignal(kPath, kInterface, name);
+        message.setArguments(arguments);
+        QDBusConnection::sessionBus().send(message);
+    }
+
+    uint m_lastId = 0;
+    QSet<uint> m_open;
+};
+
+int main(int argc, char *argv[])
+{
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() == 1)
+        return 1;
+    QCoreApplication app(argc, argv);
+    NotificationService service;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.registerObject(kPath, &service, QDBusConnection::ExportAllSlots) ||
+        !bus.registerService(QStringLiteral("org.freedesktop.Notifications"))) {
+        std::fprintf(stderr, "cannot take the notification service's name: %s\n",
+                     qPrintable(bus.lastError().message()));
+        return 1;
+    }
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    std::string pending;
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char chunk[256];
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got <= 0) {
+            app.quit();
+            return;
+        }
+        pending.append(chunk, size_t(got));
+        for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
+            const QStringList words = QString::fromStdString(pending.substr(0, end)).split(' ');
+            if (words.size() == 3 && words[0] == "action")
+                service.pickAction(words[1].toUInt(), words[2]);
+        }
+    });
+    record({{"ready", true}});
+    return app.exec();
+}
+
+#include "NotificationServerMain.moc"

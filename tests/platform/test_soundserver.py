@@ -1,0 +1,142 @@
+# SPDX-License-Identifier: MIT
+"""The sound path on a real sound server: PipeWire with WirePlumber and pipewire-pulse, started
+for this run with a null sink whose monitor is recorded at the sink's own pace; or PulseAudio from
+the root that ALARM_TEST_PULSEAUDIO_ROOT names (scripts/check-pulseaudio.sh). The probe makes
+the calls the window makes and reports when each began and returned; the recording shows what was
+heard and when."""
+import os
+import statistics
+import threading
+import unittest
+
+import melody
+import soundprobe
+import soundserver
+
+PHRASE = "speak:Now thetime is    7:30:05 PM"
+# The bound on a melody that meets a hung server: the tones before the stall, the stalled one's
+# own bound, and nothing for the rest.
+MELODY_BOUND_S = 1.2
+
+
+class SoundServerTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.private = soundserver.private_server_for_tests()
+        cls.server = cls.private.server
+        cls.env = {**cls.private.env, **cls.server.environment()}
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.private.close()
+
+    def setUp(self):
+        # A test that stopped the server leaves it running again for the next.
+        self.addCleanup(self.ensure_running)
+
+    def ensure_running(self):
+        self.server.thaw()
+        if self.server.pactl("get-default-sink") != soundserver.SINK:
+            self.server.kill()
+            self.server.start()
+
+    def probe(self, *actions, on_call=None, env=None):
+        return soundprobe.run({**self.env, **(env or {})}, *actions, on_call=on_call)
+
+    def assertHeardAsMelodies(self, recording, count, begin=0):
+        heard = melody.melodies(recording, begin)
+        self.assertEqual(len(heard), count, [m.lengths_ms for m in heard])
+        for i, tune in enumerate(heard):
+            self.assertEqual(tune.problems(), [], f"melody {i + 1}")
+        return heard
+
+    def test_each_tone_returns_as_it_is_heard_and_the_melody_is_one_phrase(self):
+        with self.server.record() as recording:
+            calls = self.probe("melody", "at:2000", "melody")
+        self.assertEqual([c.error for c in calls], [""] * 16)
+        # The server's position moves in chunks of about 5 ms, so single calls take 122 or 128 ms;
+        # a machine busy with other work may wake the caller a little late now and then.
+        durations = [(c.end - c.start) * 1000 for c in calls]
+        self.assertLess(abs(statistics.median(durations) - 125), 3, durations)
+        self.assertTrue(all(110 <= d <= 150 for d in durations), durations)
+
+        melodies = self.assertHeardAsMelodies(recording, 2)
+        # The last call of each melody returns as its end is heard (the recording's clock is
+        # known to within its few milliseconds of capture latency).
+        for tune, last in zip(melodies, (calls[7], calls[15])):
+            self.assertLess(abs(last.end - tune.end), 0.015, (last.end, tune.end))
+
+    def test_speech_returns_as_its_end_is_heard(self):
+        with self.server.record() as recording:
+            calls = self.probe(PHRASE, "beep:800:125")
+        speak, beep = calls
+        self.assertEqual((speak.error, beep.error), ("", ""))
+        *speech, tone = recording.sounds()
+        self.assertGreater(len(speech), 1)
+        speech_end = recording.time_of(speech[-1][1])
+        tone_start = recording.time_of(tone[0])
+        self.assertGreater(speak.end - speak.start, 1.0)
+        # Returned no earlier than just before the end, no later than 150 ms after it; the tone
+        # asked for right then follows as closely.
+        self.assertTrue(-0.015 < speak.end - speech_end < 0.150, speak.end - speech_end)
+        self.assertLess(tone_start - speech_end, 0.150)
+
+    def test_a_hung_server_cuts_the_melody_short_and_is_heard_once_it_answers(self):
+        frozen = threading.Event()
+
+        def freeze_in_the_fourth_tone(index, call):
+            if index == 2 and not frozen.is_set():
+                self.server.freeze()
+                frozen.set()
+            elif index == 7:
+                self.server.thaw()
+
+        with self.server.record() as recording:
+            calls = self.probe("melody", "at:3000", "melody", on_call=freeze_in_the_fourth_tone)
+        first, second = calls[:8], calls[8:]
+        self.assertTrue(frozen.is_set())
+        held = first[-1].end - first[0].start
+        self.assertLess(held, MELODY_BOUND_S, [(c.end - c.start, c.error) for c in first])
+        self.assertTrue(all(c.error for c in first[3:]), first)
+        # The tones after the stalled one are skipped, not waited out.
+        self.assertTrue(all(c.end - c.start < 0.02 for c in first[4:]), first)
+        self.assertEqual([c.error for c in second], [""] * 8)
+        # While frozen the sink stood still too, so only the melody after it is checked by time.
+        last = melody.melodies(recording)[-1]
+        self.assertEqual(last.problems(), [])
+
+    def test_a_server_restarted_while_ringing_is_heard_again(self):
+        # A listener stays on the sink throughout, as on a desktop, and comes back with it.
+        recordings = [self.server.record().__enter__()]
+
+        def kill_in_the_fourth_tone_and_restart(index, call):
+            if index == 2:
+                self.server.kill()
+            elif index == 15:
+                self.server.start()
+                recordings.append(self.server.record().__enter__())
+
+        # While the server is away, ALSA's default must not be used instead: its plugin for the
+        # server may hang until the server is back. Here it is a file, to see whether it was.
+        alsa_file = os.path.join(self.private.workdir, "alsa.wav")
+        alsa_config = os.path.join(self.private.workdir, "asound.conf")
+        with open(alsa_config, "w") as f:
+            f.write('pcm.!default { type file slave.pcm { type null } file "%s" format "wav" }\n' % alsa_file)
+        try:
+            calls = self.probe("melody", "at:2000", "melody", "at:4500", "melody",
+                               on_call=kill_in_the_fourth_tone_and_restart, env={"ALSA_CONFIG_PATH": alsa_config})
+        finally:
+            for recording in recordings:
+                recording.stop()
+        self.assertFalse(os.path.exists(alsa_file))
+        # Without a server every call fails at once; none waits longer than its tone and a margin.
+        for call in calls[:16]:
+            self.assertLess(call.end - call.start, 0.125 + 0.2, call)
+        self.assertTrue(all(c.error for c in calls[8:16]), calls[8:16])
+        # Once it is back, the next melody is heard, whole.
+        self.assertEqual([c.error for c in calls[16:]], [""] * 8)
+        self.assertHeardAsMelodies(recordings[-1], 1)
+
+
+if __name__ == "__main__":
+    unittest.main()
