@@ -11,6 +11,7 @@ is the recording stub (or from a build tree with none beside it), and every proc
 ALARM_CMD_TEST_NEVER_ACT=1, which makes the real interpreter refuse to act.
 """
 import atexit
+import ctypes
 import glob
 import os
 import secrets
@@ -29,6 +30,7 @@ KIT_MARK = "ALARM_TEST_KIT"
 RUN_MARK = "ALARM_TEST_RUN"
 # Every process of one desktop carries this mark, so that a desktop can be ended before the run.
 DESKTOP_MARK = "ALARM_TEST_DESKTOP"
+PR_SET_PDEATHSIG = 1
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD_DIR = os.environ.get("ALARM_BUILD_DIR", os.path.join(REPO, "build"))
@@ -147,6 +149,11 @@ class _Reaper:
         atexit.register(self.reap)
         for sig in (signal.SIGTERM, signal.SIGHUP):
             signal.signal(sig, self._on_signal)
+        # The run ends with whatever started it: ctest, when it is ended, leaves its tests running.
+        parent = os.getppid()
+        ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM, 0, 0, 0)
+        if os.getppid() != parent:
+            os.kill(os.getpid(), signal.SIGTERM)
 
     def marks(self):
         marks = {KIT_MARK: os.environ[KIT_MARK], "ALARM_CMD_TEST_NEVER_ACT": "1"}
@@ -375,6 +382,8 @@ class Desktop:
             end(self.processes.pop())
         # The services the bus started run in sessions of their own.
         _sweep(f"{DESKTOP_MARK}={self.name}", spare={os.getpid(), _reaper.guardian})
+        # What the sweep ended is waited for here, and forgotten.
+        _reaper.processes = [process for process in _reaper.processes if process.poll() is None]
         shutil.rmtree(self.tmp, ignore_errors=True)
 
     # -- reading a program's windows as a screen reader does ---------------------------------------

@@ -58,6 +58,17 @@ class Reaper(unittest.TestCase):
         self.assertEqual(harness.wait(30), -signal.SIGTERM)
         self.assert_nothing_left(mark)
 
+    def test_its_starter_ended(self):
+        # As ctest leaves its tests behind when it is ended itself.
+        source = HARNESS % (os.path.dirname(os.path.abspath(__file__)), False)
+        starter = kit.spawn(["sh", "-c", '"$0" -c "$1" & wait', sys.executable, source], stdout=subprocess.PIPE)
+        mark = self.started(starter)
+        os.kill(starter.pid, signal.SIGKILL)
+        starter.wait()
+        self.assert_nothing_left(mark)
+        harness = int(mark.split("-")[0])
+        kit.wait_until(lambda: not os.path.exists(f"/proc/{harness}"), 30, what="the harness to end")
+
     def test_failing_while_setting_up(self):
         # The accessibility client cannot load, after the X server and the bus have started.
         with tempfile.TemporaryDirectory() as modules:
