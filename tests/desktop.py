@@ -756,6 +756,12 @@ class AlarmRun:
                 self.wait_for_control(name, lambda c: c["focused"], what=f"{name} to take the focus")
             self.keys(*["x"] * steps)
 
+    def arm(self, plan, hour_steps, minute_steps, am_pm_steps):
+        """Picks a time with the keys and presses plan, "Alarmon" or "Shutdown", once it takes a click."""
+        self.pick_with_keys(hour_steps, minute_steps, am_pm_steps)
+        self.wait_for_control(plan, lambda c: c["enabled"])
+        self.click(plan)
+
     # -- reading the window --------------------------------------------------------------------------
     def controls(self):
         return self.desktop.controls(self.app.pid)

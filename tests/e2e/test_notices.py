@@ -49,9 +49,7 @@ class ShutdownWarning(SessionTest):
         service = NotificationService(s)
         self.addCleanup(service.close)
         self.start()
-        s.pick_with_keys(12, 60, 2)  # 11 : 59 : PM
-        s.wait_for_control("Shutdown", lambda c: c["enabled"])
-        s.click("Shutdown")
+        s.arm("Shutdown", 12, 60, 2)  # 11 : 59 : PM
 
         # Armed inside the minute before the target: the warning comes at once, in the C locale's time.
         first = wait_until(lambda: service.calls("Notify"), 5, what="the warning")[0]

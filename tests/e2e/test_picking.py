@@ -51,9 +51,7 @@ class Picking(SessionTest):
     def test_arming_and_cancelling(self):
         s = self.session
         self.start()
-        s.pick_with_keys(8, 31, 2)
-        s.wait_for_control("Alarmon", lambda c: c["enabled"])
-        s.click("Alarmon")
+        s.arm("Alarmon", 8, 31, 2)
         s.wait_for_control("Alarmoff", lambda c: c["visible"])
         controls = s.controls()
         self.assertFalse(controls["Alarmon"]["visible"])

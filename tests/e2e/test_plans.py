@@ -67,9 +67,7 @@ class Alarm(SessionTest):
 def arm_shutdown(test):
     s = test.session
     test.start()
-    s.pick_with_keys(12, 60, 2)  # 11 : 59 : PM
-    s.wait_for_control("Shutdown", lambda c: c["enabled"])
-    s.click("Shutdown")
+    s.arm("Shutdown", 12, 60, 2)  # 11 : 59 : PM
     s.wait_for_control("Alarmoff", lambda c: c["visible"])
 
 
@@ -131,9 +129,7 @@ class NoSoundDevice(SessionTest):
     def test_arms_and_rings_without_sound(self):
         s = self.session
         self.start()
-        s.pick_with_keys(8, 31, 1)  # 07 : 30 : AM
-        s.wait_for_control("Alarmon", lambda c: c["enabled"])
-        s.click("Alarmon")
+        s.arm("Alarmon", 8, 31, 1)  # 07 : 30 : AM
         time.sleep(5)  # the target minute has come and gone through two ringing ticks
         self.assertIsNone(s.app.poll())
         self.assertIsNone(s.box_texts())
