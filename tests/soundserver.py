@@ -58,7 +58,7 @@ def wait_until(condition, timeout, what, interval=0.05):
         time.sleep(interval)
 
 
-def _die_with_parent():
+def die_with_parent():
     # The kernel kills the child when the test process ends, however it ends, so no daemon is
     # left behind by a test that was killed.
     ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
@@ -73,7 +73,7 @@ class Reaper:
         atexit.register(self.close)
 
     def spawn(self, command, **kwargs):
-        process = subprocess.Popen(command, start_new_session=True, preexec_fn=_die_with_parent, **kwargs)
+        process = subprocess.Popen(command, start_new_session=True, preexec_fn=die_with_parent, **kwargs)
         self.processes.append(process)
         return process
 
