@@ -16,15 +16,36 @@ def phrases(stretches, pause_ms=200):
     return groups
 
 
+# Longer than one tone as heard, shorter than two.
+TONE_EXTENT_MS = 135
+
+
+def within_tones(stretches):
+    """Groups the pieces of each tone: a tone the server broke with a moment of silence comes as
+    several. Every tone is handed to the server whole, so silence inside one is the server's: a
+    loaded machine can make its graph miss a cycle for any stream. Silence between two tones,
+    where the program's timing counts, stays a gap."""
+    tones = []
+    for stretch in stretches:
+        if tones and (stretch[1] - tones[-1][0][0]) * 1000 / soundserver.RATE <= TONE_EXTENT_MS:
+            tones[-1].append(stretch)
+        else:
+            tones.append([stretch])
+    return tones
+
+
 class Melody:
     """A phrase heard at the sink, read as the ringing melody."""
 
     def __init__(self, recording, stretches):
         self.recording = recording
-        self.stretches = stretches
+        tones = within_tones(stretches)
+        self.dropouts = len(stretches) - len(tones)
+        self.stretches = stretches = [(pieces[0][0], pieces[-1][1]) for pieces in tones]
         samples = recording.samples()
         ms = 1000 / soundserver.RATE
-        self.frequencies = [soundserver.frequency(samples[a:b]) for a, b in stretches]
+        self.frequencies = [soundserver.frequency(samples[slice(*max(pieces, key=lambda p: p[1] - p[0]))])
+                            for pieces in tones]
         self.lengths_ms = [(b - a) * ms for a, b in stretches]
         # Between two joined tones the fades leave about 2 ms below the threshold.
         self.joints_ms = [(b[0] - a[1]) * ms for a, b in zip(stretches, stretches[1:])]
@@ -53,10 +74,10 @@ def melodies(recording, begin=0, end=None):
     stretches, most of them a tone's length. A melody with a flaw is still one, to be told of."""
     found = []
     for group in phrases(recording.sounds(begin, end)):
-        tune = Melody(recording, group)
-        tone_like = [length for length in tune.lengths_ms if 100 <= length <= 150]
+        raw_lengths = [(b - a) * 1000 / soundserver.RATE for a, b in group]
+        tone_like = [length for length in raw_lengths if 100 <= length <= 150]
         if len(group) >= 4 and len(tone_like) * 2 > len(group):
-            found.append(tune)
+            found.append(Melody(recording, group))
     return found
 
 

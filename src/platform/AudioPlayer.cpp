@@ -24,16 +24,6 @@ constexpr milliseconds idleClose = 5s;
 
 AudioPlayer::AudioPlayer()
 {
-    m_finish.setSingleShot(true);
-    m_finish.setInterval(0);
-    m_finish.callOnTimeout([this] {
-        try {
-            if (m_output)
-                m_output->finish();
-        } catch (const PlatformError &) {
-            close();
-        }
-    });
     m_idle.setSingleShot(true);
     m_idle.setInterval(idleClose);
     m_idle.callOnTimeout([this] { close(); });
@@ -45,7 +35,6 @@ void AudioPlayer::play(std::span<const std::int16_t> samples)
 {
     if (samples.empty())
         return;
-    m_finish.stop();
     const auto now = steady_clock::now();
     if (now < m_pausedUntil)
         throw PlatformError("the sound output stalled a moment ago");
@@ -57,7 +46,6 @@ void AudioPlayer::play(std::span<const std::int16_t> samples)
         const auto margin = m_fresh ? playMargin + wakeUpMargin : playMargin;
         m_fresh = false;
         m_output->play(samples, steady_clock::now() + length + m_output->latency() + margin);
-        m_finish.start();
         m_idle.start();
     } catch (const OutputStalled &) {
         close();
@@ -92,7 +80,6 @@ void AudioPlayer::open()
 
 void AudioPlayer::close()
 {
-    m_finish.stop();
     m_idle.stop();
     m_output.reset();
 }

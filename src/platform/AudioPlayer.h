@@ -42,9 +42,6 @@ private:
     bool m_fresh = false;          // nothing played yet on m_output
     bool m_serverAnswered = false; // a sound server has been reached before
     std::chrono::steady_clock::time_point m_pausedUntil{};
-    // Fires when control is back in the event loop with no sound asked for meanwhile: the last
-    // sound of a melody or an announcement is then played out to its end.
-    QTimer m_finish;
     // Closes the output once the alarm has been quiet for a while, so an idle window keeps no
     // stream open on the server.
     QTimer m_idle;

@@ -18,8 +18,11 @@ constexpr microseconds requestedLatency = 10ms;
 // How early before its end a sound is handed back, beyond the server's own read-ahead, so that
 // the next one arrives in time for a seamless join.
 constexpr microseconds handoverSlack = 5ms;
-// How long the silence after a last sound may take to reach the server.
-constexpr milliseconds finishBound = 50ms;
+// Each sound is sent with this many chunks of silence after it. The server plays whole chunks
+// only, so without it a sound's last part would wait for the next sound, and a next sound a
+// moment late would split it off with a chunk of silence. A sound that follows at once takes the
+// place of the silence.
+constexpr std::size_t paddingChunks = 2;
 // The longest sleep between two looks at the playback position.
 constexpr microseconds pollStep = 20ms;
 
@@ -157,18 +160,6 @@ std::chrono::milliseconds PulseOutput::latency() const
     return ceil<milliseconds>(microseconds(usec));
 }
 
-void PulseOutput::finish()
-{
-    // The server plays whole chunks only; a last part shorter than one would wait for the next
-    // sound. A chunk of silence carries it out.
-    const std::size_t bytes = pa_stream_get_buffer_attr(m_stream)->minreq;
-    const std::vector<std::int16_t> silence((bytes + 1) / 2);
-    if (pa_stream_write(m_stream, silence.data(), silence.size() * 2, nullptr, 0, PA_SEEK_RELATIVE) < 0)
-        fail("cannot send sound");
-    m_written += silence.size() * 2;
-    runUntil([this] { return !pa_context_is_pending(m_context); }, steady_clock::now() + finishBound, 1ms);
-}
-
 void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
 {
     const pa_sample_spec *spec = pa_stream_get_sample_spec(m_stream);
@@ -176,10 +167,20 @@ void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
     const std::size_t chunkBytes = attributes->minreq;
     const auto chunk = microseconds(pa_bytes_to_usec(chunkBytes, spec));
 
+    // While the server has not yet played through the previous sound's silence, this sound is
+    // written over it, right after that sound; later, it follows the silence.
+    const bool follows = steady_clock::now() < m_paddingPlayedBy;
+    const auto offset = follows ? -static_cast<std::int64_t>(m_paddingBytes) : 0;
+    if (!follows)
+        m_written += m_paddingBytes;
+    std::vector<std::int16_t> padded(samples.begin(), samples.end());
+    padded.resize(samples.size() + (paddingChunks * chunkBytes + 1) / 2);
     const std::size_t bytes = samples.size_bytes();
-    if (pa_stream_write(m_stream, samples.data(), bytes, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+    if (pa_stream_write(m_stream, padded.data(), padded.size() * 2, nullptr, offset, PA_SEEK_RELATIVE) < 0)
         fail("cannot send sound");
     m_written += bytes;
+    m_paddingBytes = padded.size() * 2 - bytes;
+    m_paddingPlayedBy = {};
 
     const auto end = microseconds(pa_bytes_to_usec(m_written, spec));
     for (;;) {
@@ -196,8 +197,12 @@ void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
             microseconds(timing->sink_usec);
         const auto lead = microseconds(timing->sink_usec) + chunk + handoverSlack;
         const auto left = end - lead - heard;
-        if (left <= 0us)
+        if (left <= 0us) {
+            const auto unread = end - heard - microseconds(timing->sink_usec);
+            m_paddingPlayedBy =
+                steady_clock::now() + unread + microseconds(pa_bytes_to_usec(m_paddingBytes, spec));
             return;
+        }
         // The position moves a chunk at a time, so it may already be a chunk further than it says.
         const auto step = std::clamp(duration_cast<microseconds>(left - chunk), microseconds(1ms), pollStep);
         const Deadline wakeUp = std::min(deadline, steady_clock::now() + step);

@@ -24,7 +24,6 @@ public:
     PulseOutput &operator=(const PulseOutput &) = delete;
 
     void play(std::span<const std::int16_t> samples, Deadline deadline) override;
-    void finish() override;
     std::chrono::milliseconds latency() const override;
 
 private:
@@ -39,5 +38,7 @@ private:
     pa_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
     pa_stream *m_stream = nullptr;
-    std::uint64_t m_written = 0; // bytes written since the stream was opened
+    std::uint64_t m_written = 0;    // bytes of sound up to the end of the last one, silences between included
+    std::size_t m_paddingBytes = 0; // silence sent after the last sound
+    std::chrono::steady_clock::time_point m_paddingPlayedBy{}; // when the server will have played it
 };

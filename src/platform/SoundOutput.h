@@ -27,9 +27,6 @@ public:
     // gap. Throws OutputStalled when the deadline passes first, PlatformError on any other failure.
     virtual void play(std::span<const std::int16_t> samples, Deadline deadline) = 0;
 
-    // Called once no sound follows right away: lets the output play out the end of the last one.
-    virtual void finish() {}
-
     // How long sound takes from play() to the listener; every deadline must leave room for it.
     virtual std::chrono::milliseconds latency() const = 0;
 };
