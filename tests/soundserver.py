@@ -18,6 +18,8 @@ import subprocess
 import threading
 import time
 
+from desktop import wait_until
+
 SINK = "alarm_test_sink"
 RATE = 48000
 
@@ -42,17 +44,6 @@ v4l2_monitor.enabled = false
 libcamera_monitor.enabled = false
 """
 _NO_BLUETOOTH = "bluez_monitor.enabled = false\n"
-
-
-def wait_until(condition, timeout, what, interval=0.05):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(interval)
 
 
 class PrivateServer:
@@ -106,7 +97,7 @@ class _Server:
 
     def wait_ready(self, timeout=30):
         """Waits until the null sink exists, is the default sink and answers."""
-        wait_until(self.ready, timeout, f"{SINK} to become the default sink")
+        wait_until(self.ready, timeout, what=f"{SINK} to become the default sink")
 
     def record(self):
         return Recording(self)
@@ -172,7 +163,7 @@ class PipeWire(_Server):
             daemon = self.spawn(["pipewire"], env=self.env, stdout=log, stderr=log)
             self.processes = [daemon]
             socket = os.path.join(self.runtime_dir, "pipewire-0")
-            wait_until(lambda: os.path.exists(socket) or daemon.poll() is not None, 20, "pipewire's socket")
+            wait_until(lambda: os.path.exists(socket) or daemon.poll() is not None, 20, what="pipewire's socket")
             for command in (["wireplumber"], ["pipewire-pulse"]):
                 self.processes.append(self.spawn(command, env=self.env, stdout=log, stderr=log))
         self.wait_ready()
@@ -228,7 +219,7 @@ class Recording:
         # The recorder is connected once the sink's monitor delivers; until then nothing is heard.
         try:
             wait_until(lambda: len(self.data) > 0 or self.process.poll() is not None, 20,
-                       "the recorder to receive sound")
+                       what="the recorder to receive sound")
             if not self.data:
                 raise AssertionError(f"the recorder ended with {self.process.returncode}")
         except AssertionError as error:

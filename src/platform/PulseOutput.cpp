@@ -26,7 +26,7 @@ constexpr std::size_t paddingChunks = 2;
 // The longest sleep between two looks at the playback position.
 constexpr microseconds pollStep = 20ms;
 
-pa_sample_spec sampleSpec(int sampleRate)
+pa_sample_spec sampleFormat(int sampleRate)
 {
     return {PA_SAMPLE_S16NE, static_cast<std::uint32_t>(sampleRate), 1};
 }
@@ -72,13 +72,13 @@ PulseOutput::PulseOutput(int sampleRate, Deadline deadline)
             fail("cannot reach the sound server");
         runUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }, deadline, pollStep);
 
-        const pa_sample_spec spec = sampleSpec(sampleRate);
-        m_stream = pa_stream_new(m_context, "Alarm", &spec, nullptr);
+        const pa_sample_spec format = sampleFormat(sampleRate);
+        m_stream = pa_stream_new(m_context, "Alarm", &format, nullptr);
         if (!m_stream)
             fail("cannot make a sound stream");
         pa_buffer_attr attributes;
         attributes.maxlength = static_cast<std::uint32_t>(-1);
-        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(requestedLatency.count(), &spec));
+        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(requestedLatency.count(), &format));
         attributes.prebuf = static_cast<std::uint32_t>(-1);
         attributes.minreq = static_cast<std::uint32_t>(-1);
         attributes.fragsize = static_cast<std::uint32_t>(-1);
@@ -162,10 +162,10 @@ std::chrono::milliseconds PulseOutput::latency() const
 
 void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
 {
-    const pa_sample_spec *spec = pa_stream_get_sample_spec(m_stream);
+    const pa_sample_spec *format = pa_stream_get_sample_spec(m_stream);
     const pa_buffer_attr *attributes = pa_stream_get_buffer_attr(m_stream);
     const std::size_t chunkBytes = attributes->minreq;
-    const auto chunk = microseconds(pa_bytes_to_usec(chunkBytes, spec));
+    const auto chunk = microseconds(pa_bytes_to_usec(chunkBytes, format));
 
     // While the server has not yet played through the previous sound's silence, this sound is
     // written over it, right after that sound; later, it follows the silence.
@@ -182,7 +182,7 @@ void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
     m_paddingBytes = padded.size() * 2 - bytes;
     m_paddingPlayedBy = {};
 
-    const auto end = microseconds(pa_bytes_to_usec(m_written, spec));
+    const auto end = microseconds(pa_bytes_to_usec(m_written, format));
     for (;;) {
         updateTiming(deadline);
         const pa_timing_info *timing = pa_stream_get_timing_info(m_stream);
@@ -193,14 +193,14 @@ void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
         // the last chunk of this one.
         const auto heard =
             microseconds(pa_bytes_to_usec(
-                static_cast<std::uint64_t>(std::max<std::int64_t>(timing->read_index, 0)), spec)) -
+                static_cast<std::uint64_t>(std::max<std::int64_t>(timing->read_index, 0)), format)) -
             microseconds(timing->sink_usec);
         const auto lead = microseconds(timing->sink_usec) + chunk + handoverSlack;
         const auto left = end - lead - heard;
         if (left <= 0us) {
             const auto unread = end - heard - microseconds(timing->sink_usec);
             m_paddingPlayedBy =
-                steady_clock::now() + unread + microseconds(pa_bytes_to_usec(m_paddingBytes, spec));
+                steady_clock::now() + unread + microseconds(pa_bytes_to_usec(m_paddingBytes, format));
             return;
         }
         // The position moves a chunk at a time, so it may already be a chunk further than it says.

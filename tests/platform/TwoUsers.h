@@ -116,33 +116,33 @@ public:
 
     // A directory or a file given as "<owner> <octal mode>": owner "runner" (the user a case runs
     // as), "root" or "other".
-    void makeDirectory(const QString &path, const QString &spec, const LocalUser &runner)
+    void makeDirectory(const QString &path, const QString &ownership, const LocalUser &runner)
     {
         if (!QDir().mkdir(path))
             qFatal("cannot make %s", qPrintable(path));
-        own(path, spec, runner);
+        own(path, ownership, runner);
     }
-    void makeFile(const QString &path, const QByteArray &content, const QString &spec,
+    void makeFile(const QString &path, const QByteArray &content, const QString &ownership,
                   const LocalUser &runner)
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
             qFatal("cannot write %s", qPrintable(path));
         file.close();
-        own(path, spec, runner);
+        own(path, ownership, runner);
     }
 
 private:
-    void own(const QString &path, const QString &spec, const LocalUser &runner)
+    void own(const QString &path, const QString &ownership, const LocalUser &runner)
     {
-        const QStringList parts = spec.split(QLatin1Char(' '));
+        const QStringList parts = ownership.split(QLatin1Char(' '));
         const LocalUser &owner = parts[0] == QLatin1String("runner") ? runner
                                  : parts[0] == QLatin1String("root") ? root
                                                                      : other;
         const QByteArray name = QFile::encodeName(path);
         if (::chown(name.constData(), owner.uid, owner.gid) != 0 ||
             ::chmod(name.constData(), mode_t(parts[1].toUInt(nullptr, 8))) != 0)
-            qFatal("cannot give %s to %s", qPrintable(path), qPrintable(spec));
+            qFatal("cannot give %s to %s", qPrintable(path), qPrintable(ownership));
     }
 
     QTemporaryDir m_base;
