@@ -189,6 +189,9 @@ void Alarm::createControls()
         if (d.running)
             timer->start();
     }
+    // A coarse timer may shift a 2 s beat by up to 100 ms either way, which moves the first melody
+    // away from the end of the spoken time; the ringing keeps its beat to the millisecond.
+    Timer4->setTimerType(Qt::PreciseTimer);
 }
 
 void Alarm::connectEvents()

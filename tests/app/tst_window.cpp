@@ -130,16 +130,17 @@ private slots:
     {
         FakePlatform platform;
         Alarm window(platform);
-        const QList<std::tuple<QTimer *, const char *, int, bool>> timers{
-            {window.Timer1, "Timer1", 100, false},
-            {window.Timer2, "Timer2", 100, false},
-            {window.Timer3, "Timer3", 1000, true},
-            {window.Timer4, "Timer4", 2000, false},
+        const QList<std::tuple<QTimer *, const char *, int, bool, Qt::TimerType>> timers{
+            {window.Timer1, "Timer1", 100, false, Qt::CoarseTimer},
+            {window.Timer2, "Timer2", 100, false, Qt::CoarseTimer},
+            {window.Timer3, "Timer3", 1000, true, Qt::CoarseTimer},
+            {window.Timer4, "Timer4", 2000, false, Qt::PreciseTimer},
         };
-        for (const auto &[timer, name, interval, running] : timers) {
+        for (const auto &[timer, name, interval, running, type] : timers) {
             QCOMPARE(timer->objectName(), name);
             QCOMPARE(timer->interval(), interval);
             QCOMPARE(timer->isActive(), running);
+            QCOMPARE(timer->timerType(), type);
         }
         QCOMPARE(window.planState(), PlanState::Idle);
     }
