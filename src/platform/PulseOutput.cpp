@@ -173,13 +173,14 @@ void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
     const auto offset = follows ? -static_cast<std::int64_t>(m_paddingBytes) : 0;
     if (!follows)
         m_written += m_paddingBytes;
+    const std::size_t paddingSamples = (paddingChunks * chunkBytes + 1) / sizeof(std::int16_t);
     std::vector<std::int16_t> padded(samples.begin(), samples.end());
-    padded.resize(samples.size() + (paddingChunks * chunkBytes + 1) / 2);
-    const std::size_t bytes = samples.size_bytes();
-    if (pa_stream_write(m_stream, padded.data(), padded.size() * 2, nullptr, offset, PA_SEEK_RELATIVE) < 0)
+    padded.resize(samples.size() + paddingSamples);
+    if (pa_stream_write(m_stream, padded.data(), padded.size() * sizeof(std::int16_t), nullptr, offset,
+                        PA_SEEK_RELATIVE) < 0)
         fail("cannot send sound");
-    m_written += bytes;
-    m_paddingBytes = padded.size() * 2 - bytes;
+    m_written += samples.size_bytes();
+    m_paddingBytes = paddingSamples * sizeof(std::int16_t);
     m_paddingPlayedBy = {};
 
     const auto end = microseconds(pa_bytes_to_usec(m_written, format));

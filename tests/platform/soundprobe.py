@@ -5,6 +5,7 @@ import os
 import subprocess
 
 import desktop
+
 BUILD_DIR = os.environ.get("ALARM_BUILD_DIR", os.path.join(os.path.dirname(__file__), "../../build"))
 PROBE = os.path.join(BUILD_DIR, "tests", "soundprobe")
 
