@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "BusLink.h"
 #include "DesktopNotifications.h"
 #include "DesktopPlatform.h"
 
@@ -9,8 +10,9 @@
 DesktopNotifications &DesktopPlatform::notices()
 {
     if (!m_notices)
-        m_notices = std::make_unique<DesktopNotifications>(QDBusConnection::sessionBus(),
-                                                           [this](const QString &line) { printError(line); });
+        m_notices = std::make_unique<DesktopNotifications>(
+            std::make_unique<BusLink>(BusLink::sessionBusAddress(), QStringLiteral("alarm-notices")),
+            [this](const QString &line) { printError(line); });
     return *m_notices;
 }
 
@@ -29,4 +31,10 @@ void DesktopPlatform::printError(const QString &line)
     std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
                  line.toLocal8Bit().constData());
     std::fflush(stderr);
+}
+
+void DesktopPlatform::printErrorOnce(const QString &line)
+{
+    if (m_told.letThrough(line))
+        printError(line);
 }

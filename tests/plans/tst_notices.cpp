@@ -2,6 +2,7 @@
 // What the plans tell the user outside the window, and when: the warning before a shut-down (through
 // a notification service of the tests' own on a private bus), target minutes the clock skipped,
 // and shut-downs that could not be carried out. All on the fake clock; nothing is ever started.
+#include "BusLink.h"
 #include "DesktopNotifications.h"
 #include "FakePlatform.h"
 #include "NotificationServer.h"
@@ -53,7 +54,8 @@ private:
         if (running)
             QVERIFY(server->start());
         notifications = std::make_unique<DesktopNotifications>(
-            server->bus(), [this](const QString &line) { platform.printError(line); });
+            std::make_unique<BusLink>(server->address(), QStringLiteral("alarm-notices")),
+            [this](const QString &line) { platform.printError(line); });
         platform.desktopNotices = notifications.get();
     }
     // The target picked in the lists and the plan armed by its button, the clock at the given time.
@@ -185,15 +187,83 @@ private slots:
         QVERIFY(warningId() != first);
     }
 
-    // Taken back before the service has even answered, the warning is closed once it has.
-    void aWarningWithdrawnAtOnceIsStillClosed()
+    // Taken back before the service has answered, the warning is closed once it has; taken back
+    // before it was even sent, it is never sent.
+    void aWarningWithdrawnBeforeTheAnswerIsClosedOnceItComes()
+    {
+        useNotificationService();
+        server->answer("after 1000");
+        armShutdownAt(QTime(23, 58, 30));
+        tick();
+        window->Alarmoff->click();
+        QTest::qWait(500);
+        QVERIFY(server->calls("Notify").isEmpty());
+
+        window->Shutdown->click();
+        tick();
+        QTRY_COMPARE(server->calls("Notify").size(), 1);
+        window->Alarmoff->click();
+        QTRY_COMPARE(server->calls("CloseNotification").size(), 1);
+        QCOMPARE(server->calls("CloseNotification").first()["id"].toInt(), warningId());
+        QVERIFY(server->openIds().isEmpty());
+        QCOMPARE(notifications->tracked(), 0);
+    }
+
+    // The cancel action counts however the service answers Notify: late, never, or with no id.
+    void theActionCancelsHoweverTheServiceAnswers_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("after 7 s, longer than any wait for an answer") << "after 7000";
+        QTest::newRow("never") << "never";
+        QTest::newRow("with the id 0") << "zero";
+    }
+    void theActionCancelsHoweverTheServiceAnswers()
+    {
+        QFETCH(QString, answer);
+        useNotificationService();
+        server->answer(answer);
+        armShutdownAt(QTime(23, 58, 30));
+        tick();
+        QTRY_COMPARE(server->calls("Notify").size(), 1);
+        const QJsonObject notify = server->calls("Notify").first();
+        if (answer.startsWith("after"))
+            QTRY_VERIFY_WITH_TIMEOUT(server->calls().last().contains("answered"), 10000);
+        server->pickAction(notify["id"].toInt(), notify["actions"].toArray()[0].toString());
+        QTRY_COMPARE(window->planState(), PlanState::Idle);
+        QTRY_VERIFY(server->openIds().isEmpty());
+
+        platform.setTime(23, 59, 0);
+        tick(10);
+        QCOMPARE(platform.callsStartingWith("start:"), QStringList());
+        QCOMPARE(notifications->tracked(), 0);
+    }
+
+    // Against a service that has stopped answering, OFF, arming again and closing leave nothing on
+    // screen once it goes on, and many such cycles pile nothing up meanwhile.
+    void aStalledServiceIsLeftWithNoWarning()
     {
         useNotificationService();
         armShutdownAt(QTime(23, 58, 30));
         tick();
+        QTRY_COMPARE(server->calls("Notify").size(), 1);
         window->Alarmoff->click();
         QTRY_COMPARE(server->calls("CloseNotification").size(), 1);
-        QCOMPARE(server->calls("CloseNotification").first()["id"].toInt(), warningId());
+
+        server->pause();
+        window->Shutdown->click();
+        for (int cycle = 0; cycle < 150; ++cycle) {
+            tick();
+            window->Alarmoff->click();
+            QVERIFY(notifications->tracked() <= 1);
+            window->Shutdown->click();
+        }
+        tick();
+        window.reset();
+        server->resume();
+        QTRY_COMPARE(server->calls("CloseNotification").size(), 2);
+        QCOMPARE(server->calls("Notify").size(), 2);
+        QVERIFY(server->openIds().isEmpty());
+        QCOMPARE(notifications->tracked(), 0);
     }
 
     // A closed window carries no plan out, so it leaves no warning behind.

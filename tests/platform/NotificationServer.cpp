@@ -65,6 +65,7 @@ NotificationServer::NotificationServer()
 
 NotificationServer::~NotificationServer()
 {
+    resume(true);
     stop();
     QDBusConnection::disconnectFromBus(m_connectionName);
     m_bus.terminate();
@@ -97,6 +98,7 @@ void NotificationServer::stop()
 {
     if (m_service.state() == QProcess::NotRunning)
         return;
+    resume();
     calls();
     // Its input closing ends the service.
     m_service.closeWriteChannel();
@@ -121,4 +123,31 @@ QList<QJsonObject> NotificationServer::calls(const QString &method)
 void NotificationServer::pickAction(int id, const QString &key)
 {
     m_service.write(QStringLiteral("action %1 %2\n").arg(id).arg(key).toUtf8());
+}
+
+void NotificationServer::answer(const QString &how)
+{
+    m_service.write("answer " + how.toUtf8() + "\n");
+}
+
+QSet<int> NotificationServer::openIds()
+{
+    QSet<int> open;
+    for (const QJsonObject &line : calls()) {
+        if (line.value(QStringLiteral("call")).toString() == QLatin1String("Notify"))
+            open.insert(line.value(QStringLiteral("id")).toInt());
+        else if (line.contains(QStringLiteral("closed")))
+            open.remove(line.value(QStringLiteral("closed")).toInt());
+    }
+    return open;
+}
+
+void NotificationServer::pause(bool bus)
+{
+    ::kill(pid_t((bus ? m_bus : m_service).processId()), SIGSTOP);
+}
+
+void NotificationServer::resume(bool bus)
+{
+    ::kill(pid_t((bus ? m_bus : m_service).processId()), SIGCONT);
 }

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QProcess>
+#include <QSet>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -17,8 +18,9 @@ public:
     NotificationServer();
     ~NotificationServer();
 
-    // A connection to the private bus, for the code under test.
+    // A connection to the private bus, for the code under test, and the bus's address.
     QDBusConnection bus() const;
+    QString address() const { return m_address; }
     // The service takes its name on the bus; returns false when it could not.
     bool start();
     void stop();
@@ -27,6 +29,13 @@ public:
     // {"call": "Notify", "id": 1, "summary": ..., "actions": [...], "urgency": 2, "timeout": 0}.
     QList<QJsonObject> calls(const QString &method = {});
     void pickAction(int id, const QString &key);
+    // How the service answers Notify from now on: "now", "after MS", "never" or "zero".
+    void answer(const QString &how);
+    // The notices posted and not yet closed, by id.
+    QSet<int> openIds();
+    // The service, or the bus itself, stops answering as a hung process would, and goes on.
+    void pause(bool bus = false);
+    void resume(bool bus = false);
 
 private:
     QTemporaryDir m_dir;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // A notification service for tests. It takes org.freedesktop.Notifications on the session bus,
-// writes every call it receives to standard output as one line of JSON, and reads commands from
-// standard input: "action ID KEY" picks a notice's action as a user would.
+// writes every call it receives, and every notice it closes, to standard output as one line of JSON,
+// and reads commands from standard input: "action ID KEY" picks a notice's action as a user would;
+// "answer now", "answer after MS", "answer never" and "answer zero" set how Notify is answered
+// from then on (at once, late, not at all, or with the id 0 while the notice keeps its own).
 // It ends when its input closes or its parent dies, so it cannot outlive the test that started it.
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -12,6 +14,7 @@
 #include <QJsonObject>
 #include <QSet>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QVariantMap>
 
 #include <csignal>
@@ -49,9 +52,14 @@ public:
     }
     void close(uint id, uint reason)
     {
-        if (m_open.remove(id))
+        if (m_open.remove(id)) {
+            record({{"closed", int(id)}, {"reason", int(reason)}});
             emitSignal(QStringLiteral("NotificationClosed"), {id, reason});
+        }
     }
+    // How Notify is answered: after this many milliseconds (0 at once, -1 never), with the id or 0.
+    int answerDelayMs = 0;
+    bool answerZero = false;
 
 public slots:
     uint Notify(const QString &appName, uint replacesId, const QString &icon, const QString &summary,
@@ -69,7 +77,18 @@ public slots:
                 {"actions", QJsonArray::fromStringList(actions)},
                 {"urgency", hints.contains("urgency") ? hints.value("urgency").toInt() : -1},
                 {"timeout", timeout}});
-        return id;
+        const uint answer = answerZero ? 0 : id;
+        if (answerDelayMs == 0)
+            return answer;
+        setDelayedReply(true);
+        if (answerDelayMs > 0) {
+            const QDBusMessage reply = message().createReply(answer);
+            QTimer::singleShot(answerDelayMs, this, [reply, id] {
+                QDBusConnection::sessionBus().send(reply);
+                record({{"answered", int(id)}});
+            });
+        }
+        return 0;
     }
     void CloseNotification(uint id)
     {
@@ -122,6 +141,12 @@ int main(int argc, char *argv[])
             const QStringList words = QString::fromStdString(pending.substr(0, end)).split(' ');
             if (words.size() == 3 && words[0] == "action")
                 service.pickAction(words[1].toUInt(), words[2]);
+            else if (words.size() >= 2 && words[0] == "answer") {
+                service.answerZero = words[1] == "zero";
+                service.answerDelayMs = words[1] == "after"   ? words.value(2).toInt()
+                                        : words[1] == "never" ? -1
+                                                              : 0;
+            }
         }
     });
     record({{"ready", true}});
