@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "CarryOut.h"
 
-#include <QFile>
+#include <QCryptographicHash>
 
 #include <cerrno>
 #include <charconv>
@@ -14,9 +14,26 @@
 #include <unistd.h>
 
 namespace alarmcmd {
+namespace {
+
+bool failure(const char *what, const std::string &path, QString *error)
+{
+    if (error)
+        *error = QStringLiteral("%1 %2: %3")
+                     .arg(QString::fromUtf8(what), QString::fromLocal8Bit(path.c_str()),
+                          QString::fromLocal8Bit(std::strerror(errno)));
+    return false;
+}
+
+} // namespace
 
 int carryOut(const ShutdownCommand &command, SystemActions &system)
 {
+    if (!system.claimAttempt()) {
+        system.printError(QStringLiteral("alarm-cmd: another alarm-cmd is already carrying out this script; "
+                                         "this one ends"));
+        return ExitInProgress;
+    }
     if (command.delaySeconds > 0)
         system.waitSeconds(command.delaySeconds);
 
@@ -41,22 +58,16 @@ int carryOut(const ShutdownCommand &command, SystemActions &system)
     return ExitRefused;
 }
 
-NotificationStamp::NotificationStamp(QString path, std::int64_t intervalSeconds)
+NotificationStamp::NotificationStamp(std::string path, std::int64_t intervalSeconds)
     : m_path(std::move(path)), m_interval(intervalSeconds)
 {}
 
 bool NotificationStamp::claim(std::int64_t nowSeconds, QString *error)
 {
-    const auto fail = [&](const char *what) {
-        if (error)
-            *error = QStringLiteral("%1 %2: %3")
-                         .arg(QString::fromUtf8(what), m_path, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    };
+    const auto fail = [&](const char *what) { return failure(what, m_path, error); };
 
     // O_NOFOLLOW: a link planted in the runtime directory must not make us write elsewhere.
-    const int fd =
-        ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return fail("cannot open");
     int locked;
@@ -85,6 +96,42 @@ bool NotificationStamp::claim(std::int64_t nowSeconds, QString *error)
     const bool result = written ? true : fail("cannot write");
     ::close(fd);
     return result;
+}
+
+AttemptLock::AttemptLock(std::string path) : m_path(std::move(path)) {}
+
+AttemptLock::~AttemptLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool AttemptLock::claim(QString *error)
+{
+    if (m_fd >= 0)
+        return true;
+    const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return failure("cannot open", m_path, error);
+    int locked;
+    do
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        const bool heldElsewhere = errno == EWOULDBLOCK;
+        const bool result = heldElsewhere ? false : failure("cannot lock", m_path, error);
+        ::close(fd);
+        return result;
+    }
+    m_fd = fd;
+    return true;
+}
+
+std::string attemptLockPath(const std::string &runtimeDirectory, const std::string &scriptPath)
+{
+    const QByteArray digest =
+        QCryptographicHash::hash(QByteArray::fromStdString(scriptPath), QCryptographicHash::Sha256).toHex();
+    return runtimeDirectory + "/alarm-cmd-" + digest.left(16).toStdString() + ".lock";
 }
 
 } // namespace alarmcmd

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "LinuxSystemActions.h"
 
+#include "BusLink.h"
 #include "DesktopNotifications.h"
 
 #include <QDBusConnection>
@@ -8,12 +9,15 @@
 #include <QDBusMessage>
 #include <QDateTime>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QStringList>
+
+#include "RuntimeDirectory.h"
 
 #include <chrono>
 #include <cstdio>
 #include <thread>
+
+#include <unistd.h>
 
 namespace alarmcmd {
 namespace {
@@ -41,6 +45,33 @@ bool meansUnreachable(const QString &errorName)
 }
 
 } // namespace
+
+LinuxSystemActions::LinuxSystemActions(std::string scriptPath) : m_scriptPath(std::move(scriptPath)) {}
+
+std::string LinuxSystemActions::runtimeDirectory(const char *without)
+{
+    const ownership::RuntimeDirectory found = ownership::findRuntimeDirectory(::geteuid());
+    if (found.path.empty())
+        printError(QStringLiteral("alarm-cmd: no runtime directory (%1), so %2")
+                       .arg(QString::fromLocal8Bit(found.remark.c_str()), QString::fromUtf8(without)));
+    return found.path;
+}
+
+bool LinuxSystemActions::claimAttempt()
+{
+    // Without a lock to share, this attempt goes ahead: powering off matters more than how many try.
+    const std::string directory = runtimeDirectory("nothing keeps other attempts from asking logind too");
+    if (directory.empty())
+        return true;
+    m_attempt.emplace(attemptLockPath(directory, m_scriptPath));
+    QString error;
+    if (m_attempt->claim(&error))
+        return true;
+    if (error.isEmpty())
+        return false;
+    printError(QStringLiteral("alarm-cmd: %1; going ahead").arg(error));
+    return true;
+}
 
 void LinuxSystemActions::waitSeconds(std::uint32_t seconds)
 {
@@ -99,13 +130,11 @@ Outcome LinuxSystemActions::runSystemctl(Action action)
 
 bool LinuxSystemActions::claimNotification()
 {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty()) {
-        printError(QStringLiteral("alarm-cmd: no runtime directory, so no desktop notification is shown"));
+    const std::string directory = runtimeDirectory("no desktop notification is shown");
+    if (directory.empty())
         return false;
-    }
     QString error;
-    NotificationStamp stamp(dir + QStringLiteral("/alarm-cmd-notified"));
+    NotificationStamp stamp(directory + "/alarm-cmd-notified");
     if (stamp.claim(QDateTime::currentSecsSinceEpoch(), &error))
         return true;
     if (!error.isEmpty())
@@ -115,9 +144,10 @@ bool LinuxSystemActions::claimNotification()
 
 void LinuxSystemActions::notifyDesktop(const QString &summary, const QString &body)
 {
-    DesktopNotifications notices(QDBusConnection::sessionBus(), [this](const QString &line) {
-        printError(QStringLiteral("alarm-cmd: ") + line);
-    });
+    // Joined at once, on this thread: nothing else waits on this process.
+    DesktopNotifications notices(
+        std::make_unique<BusLink>(QDBusConnection::sessionBus()),
+        [this](const QString &line) { printError(QStringLiteral("alarm-cmd: ") + line); });
     notices.post({.summary = summary, .body = body}, {});
     // The process ends right after this; the notice must have reached the service by then.
     notices.waitForAnswers();

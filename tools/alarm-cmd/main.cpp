@@ -33,8 +33,10 @@ owns it, or when someone else could write it or replace it through its directory
 
 The power action goes to systemd-logind over D-Bus, never asking for a password;
 where logind cannot be reached, "systemctl poweroff|reboot --no-ask-password" is
-used. When the action is refused, the reason is printed on standard error every
-time and shown as a desktop notification at most once a minute.
+used. One alarm-cmd at a time carries out a given FILE: while one waits for the
+system to answer, others started for the same FILE end at once. When the action
+is refused, the reason is printed on standard error every time and shown as a
+desktop notification at most once a minute.
 
 Options:
   --dry-run   check FILE and print the action it would take, without acting
@@ -46,6 +48,8 @@ Exit status:
   2  wrong usage of alarm-cmd
   3  FILE was refused: unreadable, open to change by someone else, or not a
      shut-down command
+  4  another alarm-cmd is still carrying out FILE (waiting for the system to
+     answer); this one did nothing
 
 Environment:
   ALARM_CMD_TEST_NEVER_ACT  when set, checks FILE but refuses to act (exit 1);
@@ -103,6 +107,6 @@ int main(int argc, char **argv)
 
     // Qt is only started for the acting path: D-Bus and QProcess want an application object.
     QCoreApplication app(argc, argv);
-    alarmcmd::LinuxSystemActions system;
+    alarmcmd::LinuxSystemActions system(*file);
     return alarmcmd::carryOut(*parsed.command, system);
 }
