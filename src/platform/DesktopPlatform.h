@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Platform.h"
+#include "RepeatFilter.h"
 
 class AudioPlayer;
 class DesktopNotifications;
@@ -33,6 +34,10 @@ public:
     void printError(const QString &line) override;
 
 private:
+    // A remark that the same step would repeat at every tick goes to standard error once.
+    void printErrorOnce(const QString &line);
+    RepeatFilter m_told;
+
     // Speech and tones share one output; it is opened on first use, so a machine without sound
     // costs nothing until the program wants to make one.
     AudioPlayer &player();

@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "DesktopPlatform.h"
+#include "FileNames.h"
 #include "Ownership.h"
+#include "RuntimeDirectory.h"
 #include "ScriptFiles.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace scriptfiles {
@@ -54,15 +54,76 @@ bool isWithin(const QString &path, const QString &directory)
     return path == directory || path.startsWith(directory + QLatin1Char('/'));
 }
 
+// The path with every link and "." or ".." resolved, or empty when it does not exist.
 QString canonical(const QString &path)
 {
-    return QFileInfo(path).canonicalFilePath();
+    char resolved[PATH_MAX];
+    return ::realpath(fileNameBytes(path).constData(), resolved) ? fileNameText(resolved) : QString();
+}
+
+QString parentOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QStringLiteral(".");
+    return slash == 0 ? QStringLiteral("/") : path.left(slash);
 }
 
 QString problemOfDirectory(const QString &directory, uid_t user)
 {
-    return QString::fromLocal8Bit(
-        ownership::directoryProblem(QFile::encodeName(directory).toStdString(), user));
+    return fileNameText(
+        QByteArray::fromStdString(ownership::directoryProblem(fileNameBytes(directory).toStdString(), user)));
+}
+
+int lstatOf(const QString &path, struct stat &info)
+{
+    return ::lstat(fileNameBytes(path).constData(), &info);
+}
+
+// Starts program with arguments in a grandchild that init adopts, so nothing is left to reap and
+// nothing is waited for beyond the start itself. Returns 0, or the errno of what failed.
+int startDetached(const QByteArray &program, const QList<QByteArray> &arguments)
+{
+    // Everything the children use is made before the fork: after it, only calls that are safe in a
+    // copy of a threaded process (fork, execv, write, _exit).
+    std::vector<char *> argv{const_cast<char *>(program.constData())};
+    for (const QByteArray &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.constData()));
+    argv.push_back(nullptr);
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return errno;
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        const pid_t grandchild = ::fork();
+        if (grandchild == 0) {
+            ::execv(argv[0], argv.data());
+            const int failed = errno;
+            [[maybe_unused]] const ssize_t told = ::write(report[1], &failed, sizeof failed);
+            ::_exit(127);
+        }
+        ::_exit(grandchild < 0 ? 1 : 0);
+    }
+    ::close(report[1]);
+    if (child < 0) {
+        const int failed = errno;
+        ::close(report[0]);
+        return failed;
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    // The pipe closes on a successful exec; an errno arrives when the exec failed.
+    int failed = 0;
+    ssize_t got;
+    while ((got = ::read(report[0], &failed, sizeof failed)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    if (got == sizeof failed)
+        return failed;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : EAGAIN;
 }
 
 } // namespace
@@ -86,7 +147,7 @@ QString directoryRefusal(const QString &directory, const Policy &policy)
     }
     struct stat info {
     };
-    if (::lstat(QFile::encodeName(real).constData(), &info) != 0)
+    if (lstatOf(real, info) != 0)
         return QStringLiteral("%1: %2").arg(real, QString::fromLocal8Bit(std::strerror(errno)));
     // Root's directories are fine above it, but the script's own must be the user's.
     if (info.st_uid != policy.user)
@@ -97,20 +158,20 @@ QString directoryRefusal(const QString &directory, const Policy &policy)
 QString interpreterRefusal(const QString &interpreter, uid_t user)
 {
     const QString real = canonical(interpreter);
-    const QFileInfo program(real);
-    if (real.isEmpty() || !program.isFile() || !program.isExecutable())
+    struct stat info {
+    };
+    if (real.isEmpty() || ::stat(fileNameBytes(real).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::access(fileNameBytes(real).constData(), X_OK) != 0)
         return QStringLiteral("no interpreter for scripts at %1").arg(interpreter);
     // The directory the name is looked up in, and that of the file it leads to: whoever could
     // change either could choose what runs.
-    const QString named = canonical(QFileInfo(interpreter).absolutePath());
-    for (const QString &directory : {named, program.absolutePath()}) {
+    const QString named = canonical(parentOf(interpreter));
+    for (const QString &directory : {named, parentOf(real)}) {
         const QString problem = problemOfDirectory(directory, user);
         if (!problem.isEmpty())
             return QStringLiteral("will not start %1: %2").arg(interpreter, problem);
     }
-    struct stat info {
-    };
-    if (::lstat(QFile::encodeName(real).constData(), &info) != 0)
+    if (lstatOf(real, info) != 0)
         return QStringLiteral("will not start %1: %2")
             .arg(interpreter, QString::fromLocal8Bit(std::strerror(errno)));
     const std::string problem = ownership::problem(info, user, false);
@@ -123,9 +184,8 @@ QString interpreterRefusal(const QString &interpreter, uid_t user)
 void replaceFile(const QString &path, const QByteArray &content)
 {
     // QSaveFile resolves a symbolic link and writes to its target, so the file is written by hand.
-    const QFileInfo info(path);
-    const QString directory = info.path();
-    const QString base = info.fileName();
+    const QString directory = parentOf(path);
+    const QString base = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     if (base.isEmpty())
         throw PlatformError(QStringLiteral("not a file name: %1").arg(path).toStdString());
 
@@ -136,7 +196,7 @@ void replaceFile(const QString &path, const QByteArray &content)
         temporary = QStringLiteral("%1/.%2.%3.tmp")
                         .arg(directory, base)
                         .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
-        fd = ::open(QFile::encodeName(temporary).constData(),
+        fd = ::open(fileNameBytes(temporary).constData(),
                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0 && errno != EEXIST)
             fail(QStringLiteral("cannot create a file in"), directory, errno);
@@ -144,7 +204,7 @@ void replaceFile(const QString &path, const QByteArray &content)
     if (fd < 0)
         fail(QStringLiteral("cannot create a file in"), directory, EEXIST);
 
-    const QByteArray temporaryName = QFile::encodeName(temporary);
+    const QByteArray temporaryName = fileNameBytes(temporary);
     const auto abandon = [&](const QString &what, int error) {
         if (fd >= 0)
             ::close(fd);
@@ -162,11 +222,11 @@ void replaceFile(const QString &path, const QByteArray &content)
     if (closed != 0)
         abandon(QStringLiteral("cannot write"), errno);
     // rename() replaces the name itself; a symbolic link there is dropped, its target untouched.
-    if (::rename(temporaryName.constData(), QFile::encodeName(path).constData()) != 0)
+    if (::rename(temporaryName.constData(), fileNameBytes(path).constData()) != 0)
         abandon(QStringLiteral("cannot replace"), errno);
 
     // Best effort: make the rename itself durable.
-    const int dirFd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = ::open(fileNameBytes(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
@@ -176,12 +236,12 @@ void replaceFile(const QString &path, const QByteArray &content)
 void writeScript(const QString &path, const QByteArray &content, const Policy &policy)
 {
     // Into the directory that is checked, whatever a link on the way to it may point to later.
-    const QFileInfo info(path);
-    const QString directory = canonical(info.path());
-    const QString refusal = directoryRefusal(directory.isEmpty() ? info.path() : directory, policy);
+    const QString named = parentOf(path);
+    const QString directory = canonical(named);
+    const QString refusal = directoryRefusal(directory.isEmpty() ? named : directory, policy);
     if (!refusal.isEmpty())
         refuse(QStringLiteral("will not write %1: %2").arg(path, refusal));
-    replaceFile(directory + QLatin1Char('/') + info.fileName(), content);
+    replaceFile(directory + QLatin1Char('/') + path.mid(path.lastIndexOf(QLatin1Char('/')) + 1), content);
 }
 
 void startInterpreter(const QString &interpreter, const QString &scriptPath, uid_t user)
@@ -190,37 +250,39 @@ void startInterpreter(const QString &interpreter, const QString &scriptPath, uid
     if (!refusal.isEmpty())
         refuse(refusal);
     // An argument list, never a command line: the blank in "Shut down.bat" stays inside one argument.
-    if (!QProcess::startDetached(canonical(interpreter), {scriptPath}))
-        refuse(QStringLiteral("cannot start %1").arg(interpreter));
+    const int error = startDetached(fileNameBytes(canonical(interpreter)), {fileNameBytes(scriptPath)});
+    if (error != 0)
+        refuse(QStringLiteral("cannot start %1: %2")
+                   .arg(interpreter, QString::fromLocal8Bit(std::strerror(error))));
 }
 
-QString runtimeDirectory()
+QString runtimeDirectory(const std::function<void(const QString &)> &remark)
 {
-    // Qt turns down a directory that is not the user's and falls back to one in the temporary
-    // directory; when that is taken as well it answers with nothing, which is no directory at all.
-    const QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (directory.isEmpty())
-        refuse(QStringLiteral("no runtime directory of the user's own can be had "
-                              "(XDG_RUNTIME_DIR is unset or not the user's, and the one in %1 is taken)")
-                   .arg(QDir::tempPath()));
-    return directory;
+    const ownership::RuntimeDirectory found = ownership::findRuntimeDirectory(::geteuid());
+    if (!found.remark.empty() && remark)
+        remark(fileNameText(QByteArray::fromStdString(found.remark)));
+    if (found.path.empty())
+        refuse(QStringLiteral("no runtime directory of the user's own can be had (%1)")
+                   .arg(fileNameText(QByteArray::fromStdString(found.remark))));
+    return fileNameText(QByteArray::fromStdString(found.path));
 }
 
 QString defaultInterpreter()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/alarm-cmd");
+    return runningProgramDirectory() + QStringLiteral("/alarm-cmd");
 }
 
 } // namespace scriptfiles
 
 QString DesktopPlatform::programDirectory()
 {
-    return QCoreApplication::applicationDirPath();
+    return runningProgramDirectory();
 }
 
 QString DesktopPlatform::runtimeDirectory()
 {
-    return scriptfiles::runtimeDirectory();
+    // Asked at every attempt of a failing shut-down: why XDG_RUNTIME_DIR was passed over is told once.
+    return scriptfiles::runtimeDirectory([this](const QString &remark) { printErrorOnce(remark); });
 }
 
 void DesktopPlatform::writeFile(const QString &path, const QByteArray &content)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include <sys/types.h>
 
 // The file and process work behind DesktopPlatform's script operations, as free functions so tests
@@ -51,11 +53,13 @@ void writeScript(const QString &path, const QByteArray &content, const Policy &p
 // interpreterRefusal. Throws PlatformError when it is refused or cannot be started.
 void startInterpreter(const QString &interpreter, const QString &scriptPath, uid_t user);
 
-// The user's runtime directory as Qt finds or makes it. Throws PlatformError when there is none
-// of the user's own to be had, rather than handing back a path that is not one.
-QString runtimeDirectory();
+// The user's runtime directory (ownership::findRuntimeDirectory). remark hears why XDG_RUNTIME_DIR
+// was passed over, if it was. Throws PlatformError when there is none of the user's own to be had,
+// rather than handing back a path that is not one.
+QString runtimeDirectory(const std::function<void(const QString &)> &remark = {});
 
-// alarm-cmd beside the running program.
+// alarm-cmd beside the running program. Throws PlatformError when the program's own directory
+// cannot be read.
 QString defaultInterpreter();
 
 } // namespace scriptfiles
