@@ -345,10 +345,10 @@ class Desktop:
         self.x = XServer(size, open_to_all) if x else None
         self.display = self.x.display if x else None
         self.processes = [self.x.process] if x else []
-        self.bus_address = None
+        self.bus_address = self.bus = None
         if session_bus or accessibility:
-            bus, self.bus_address = self.new_bus()
-            self.processes.append(bus)
+            self.bus, self.bus_address = self.new_bus()
+            self.processes.append(self.bus)
         self.atspi = None
         if accessibility:
             # The session's variables go to this process too, for the accessibility client in it.
@@ -365,6 +365,11 @@ class Desktop:
         command = ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address={fd}"]
         return _started(command, "the session bus", env=self.environment())
 
+    def hold_bus(self, held=True):
+        """Stops the session bus as a hung daemon would (it accepts connections and answers
+        nothing), or lets it go on."""
+        os.kill(self.bus.pid, signal.SIGSTOP if held else signal.SIGCONT)
+
     def environment(self):
         """The environment of a process in this session."""
         env = {**os.environ, "XDG_RUNTIME_DIR": self.runtime_dir, DESKTOP_MARK: self.name, **marks()}
@@ -378,6 +383,8 @@ class Desktop:
 
     def close(self):
         """Ends the desktop and all that runs in it now rather than with the run."""
+        if self.bus:
+            self.hold_bus(False)
         while self.processes:
             end(self.processes.pop())
         # The services the bus started run in sessions of their own.
@@ -585,7 +592,7 @@ def read_record(record):
     calls = []
     while fields:
         count = int(fields.pop(0))
-        calls.append([field.decode() for field in fields[:count]])
+        calls.append([os.fsdecode(field) for field in fields[:count]])
         del fields[:count]
     return calls
 
@@ -642,14 +649,15 @@ class AlarmRun:
     the name of a sound mode or a sound server a test started (tests/soundserver.py); with wayland,
     the program runs under a compositor of its own instead of the X server, and logs its requests."""
 
-    def __init__(self, desktop, fake_time=None, sound="file", program=None, record=None, wayland=False):
+    def __init__(self, desktop, fake_time=None, sound="file", program=None, record=None, wayland=False,
+                 folder="program"):
         self.desktop, self.x, self.fake_time = desktop, desktop.x, fake_time
         self.tmp = temporary_directory("alarm-run-")
         self.runtime_dir = os.path.join(self.tmp, "runtime")
         os.makedirs(self.runtime_dir, mode=0o700)
         self.program, self.record = program, record
         if program is None:
-            self.program_dir = os.path.join(self.tmp, "program")
+            self.program_dir = os.path.join(self.tmp, folder)
             os.makedirs(self.program_dir)
             self.program = shutil.copy2(os.path.join(BUILD_DIR, "src", "alarm"), self.program_dir)
             self.record = os.path.join(self.tmp, "alarm-cmd.calls")
@@ -658,6 +666,8 @@ class AlarmRun:
         self.compositor = Compositor(self.runtime_dir, desktop.environment()) if wayland else None
         self.app = self.window = None
         self.log = os.path.join(self.tmp, "alarm.log")
+        # Variables a test adds to the program's environment.
+        self.extra_environment = {}
 
     def environment(self):
         env = self.desktop.environment()
@@ -672,7 +682,7 @@ class AlarmRun:
                         "WAYLAND_DEBUG": "client"})
         if self.fake_time:
             env.update(faked_clock(self.fake_time, self.program))
-        return env
+        return {**env, **self.extra_environment}
 
     def start(self, environment=None, wrapper=()):
         """Starts the program, through wrapper (a command that execs it) if one is given."""

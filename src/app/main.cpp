@@ -2,6 +2,7 @@
 #include "Alarm.h"
 #include "DecoratedFrame.h"
 #include "DesktopPlatform.h"
+#include "RepeatFilter.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -21,6 +23,10 @@ constexpr const char *kHowToRun = "run it in a desktop session, or over ssh with
 
 QtMessageHandler g_qtHandler = nullptr;
 bool g_displayRefused = false;
+// Qt may warn at every tick of a step that keeps failing; each warning reaches standard error once.
+// Messages come from Qt's own threads too.
+RepeatFilter g_qtMessagesTold;
+std::mutex g_qtMessagesLock;
 
 // Whether Qt will look for an X display: its default platform here, or the one asked for.
 bool usesX11()
@@ -48,6 +54,16 @@ void reportUnreachableDisplay(QtMsgType type, const QMessageLogContext &context,
     g_qtHandler(type, context, message);
 }
 
+void tellOnce(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    {
+        const std::lock_guard lock(g_qtMessagesLock);
+        if (type != QtFatalMsg && !g_qtMessagesTold.letThrough(message))
+            return;
+    }
+    g_qtHandler(type, context, message);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -60,7 +76,7 @@ int main(int argc, char *argv[])
     }
     g_qtHandler = qInstallMessageHandler(reportUnreachableDisplay);
     QApplication app(argc, argv);
-    qInstallMessageHandler(g_qtHandler);
+    qInstallMessageHandler(tellOnce);
 
     app.setApplicationName(QStringLiteral("alarm"));
     // The menu entry is installed as io.github.velmora.alarm.desktop; shells match windows to it by this.

@@ -11,18 +11,19 @@ import desktop  # noqa: E402  (the kit registers its reaper before anything else
 from desktop import BUILD_DIR, SCRIPT_BYTES, wait_until  # noqa: E402,F401  (for the tests)
 
 
-def run_on_desktop(fake_time=None, sound="file", wayland=False):
+def run_on_desktop(fake_time=None, sound="file", wayland=False, folder="program"):
     """A run of the program on the process's accessible desktop."""
-    return desktop.AlarmRun(desktop.Desktop.shared(), fake_time, sound, wayland=wayland)
+    return desktop.AlarmRun(desktop.Desktop.shared(), fake_time, sound, wayland=wayland, folder=folder)
 
 
 class SessionTest(unittest.TestCase):
     fake_time = None
     sound = "file"
     wayland = False
+    folder = "program"  # the name of the program's directory
 
     def setUp(self):
-        self.session = run_on_desktop(self.fake_time, self.sound, self.wayland)
+        self.session = run_on_desktop(self.fake_time, self.sound, self.wayland, self.folder)
         self.addCleanup(self.session.close)
 
     def start(self):

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 """The two plans carried out by the real program, its clock set two seconds before the target."""
 import os
+import pwd
 import re
 import time
 import unittest
@@ -103,6 +104,37 @@ class Shutdown(SessionTest):
         wait_until(lambda: "will not start" in s.output(), 5, what="the refusal on standard error")
         self.assertEqual(s.interpreter_starts(), [])
         self.assertNotIn("Shut down.bat", os.listdir(s.program_dir))
+
+
+    def test_a_runtime_directory_others_may_change_is_passed_over_and_told_once(self):
+        # Neither the program's folder nor XDG_RUNTIME_DIR may take the script: it goes to the
+        # private directory in TMPDIR, and why is told once, however many attempts need it.
+        s = self.session
+        os.chmod(s.program_dir, 0o777)
+        os.chmod(s.runtime_dir, 0o777)
+        s.extra_environment = {"TMPDIR": s.tmp}
+        arm_shutdown(self)
+        script = os.path.join(s.tmp, "runtime-" + pwd.getpwuid(os.geteuid()).pw_name, "Shut down.bat")
+        wait_until(lambda: os.path.exists(script), 8, what="the script in TMPDIR's runtime directory")
+        wait_until(lambda: s.output().count("will not start") >= 5, 5, what="several attempts")
+        said = [line for line in s.output().splitlines() if "XDG_RUNTIME_DIR" in line]
+        self.assertEqual(len(said), 1, said)
+        self.assertIn("can be changed by other users", said[0])
+
+
+class ShutdownFromALatin1Folder(SessionTest):
+    fake_time = "2026-12-07 23:58:57"
+    folder = "caf\udce9"  # the bytes "caf\xe9": Latin-1, not UTF-8
+
+    def test_works_like_any_other_folder(self):
+        s = self.session
+        arm_shutdown(self)
+        script = os.path.join(s.program_dir, "Shut down.bat")
+        starts = wait_until(s.interpreter_starts, 8, what="the interpreter to be started")
+        self.assertEqual(starts[0], [script])
+        with open(script, "rb") as f:
+            self.assertEqual(f.read(), SCRIPT_BYTES)
+        self.assertFalse(os.path.lexists("/Shut down.bat"))
 
 
 class ShutdownCancelled(SessionTest):

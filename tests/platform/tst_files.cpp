@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "DesktopPlatform.h"
+#include "FileNames.h"
 #include "ScriptFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -27,6 +31,25 @@ void put(const QString &path, const QByteArray &content)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
         qFatal("cannot write %s", qPrintable(path));
+}
+
+// The same by a path in bytes, which QFile would take as UTF-8.
+QByteArray contentOfBytes(const QByteArray &path)
+{
+    QFile file;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return "<unreadable>";
+    return file.readAll();
+}
+
+void putBytes(const QByteArray &path, const QByteArray &content)
+{
+    QFile file;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0 || !file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) ||
+        file.write(content) != content.size())
+        qFatal("cannot write %s", path.constData());
 }
 
 QStringList entries(const QString &dir)
@@ -150,6 +173,54 @@ private slots:
                                  scriptfiles::startInterpreter(notExecutable, "x", ::geteuid()));
         QVERIFY_THROWS_EXCEPTION(PlatformError,
                                  scriptfiles::startInterpreter(m_dir.path(), "x", ::geteuid()));
+    }
+
+    // Names as bytes: whatever the file system holds comes back as the same bytes, and text that is
+    // valid stays as it reads.
+    void fileNamesKeepEveryByte_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("UTF-8") << QByteArray("/home/zo\xc3\xab/\xe2\x8f\xb0 \xf0\x9f\x95\x96");
+        QTest::newRow("Latin-1") << QByteArray("/srv/caf\xe9/na\xefve");
+        QTest::newRow("an overlong slash") << QByteArray("/a\xc0\xaf/b");
+        QTest::newRow("an encoded surrogate") << QByteArray("/a\xed\xa0\x80");
+        QTest::newRow("cut short") << QByteArray("/a\xe2\x8f");
+        QTest::newRow("past U+10FFFF") << QByteArray("/a\xf4\x90\x80\x80\xff");
+    }
+    void fileNamesKeepEveryByte()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString text = fileNameText(bytes);
+        QCOMPARE(fileNameBytes(text), bytes);
+        if (QString::fromUtf8(bytes).toUtf8() == bytes)
+            QCOMPARE(text, QString::fromUtf8(bytes));
+        else
+            QVERIFY(!text.contains(QChar::ReplacementCharacter));
+    }
+
+    // A folder named in Latin-1 takes the script and starts the interpreter like any other.
+    void aFolderNamedInLatin1WorksLikeAnyOther()
+    {
+        const QByteArray folder = QFile::encodeName(m_dir.path()) + "/caf\xe9";
+        QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+        // QTemporaryDir could not remove what it cannot name.
+        const auto removeFolder = qScopeGuard([&] {
+            for (const char *name : {"/Shut down.bat", "/alarm-cmd", "/argument"})
+                ::unlink((folder + name).constData());
+            ::rmdir(folder.constData());
+        });
+        const QString script = fileNameText(folder) + "/Shut down.bat";
+        m_platform.writeFile(script, windowScript);
+        QCOMPARE(contentOfBytes(folder + "/Shut down.bat"), windowScript);
+
+        const QByteArray stub = folder + "/alarm-cmd";
+        const QByteArray recorded = folder + "/argument";
+        putBytes(stub, "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/argument.part\"\n"
+                       "mv \"$(dirname \"$0\")/argument.part\" \"$(dirname \"$0\")/argument\"\n");
+        QCOMPARE(::chmod(stub.constData(), 0700), 0);
+        scriptfiles::startInterpreter(fileNameText(stub), script, ::geteuid());
+        QTRY_VERIFY_WITH_TIMEOUT(::access(recorded.constData(), R_OK) == 0, 10000);
+        QCOMPARE(contentOfBytes(recorded), folder + "/Shut down.bat");
     }
 
 private:
