@@ -72,17 +72,23 @@ def arm_shutdown(test):
     s.wait_for_control("Alarmoff", lambda c: c["visible"])
 
 
+def see_the_script_started(test):
+    """Arms the shut-down and sees the script written beside the program and started there."""
+    s = test.session
+    arm_shutdown(test)
+    script = os.path.join(s.program_dir, "Shut down.bat")
+    starts = wait_until(s.interpreter_starts, 8, what="the interpreter to be started")
+    test.assertEqual(starts[0], [script])
+    with open(script, "rb") as f:
+        test.assertEqual(f.read(), SCRIPT_BYTES)
+
+
 class Shutdown(SessionTest):
     fake_time = "2026-12-07 23:58:57"
 
     def test_writes_and_starts_the_script_at_the_target(self):
         s = self.session
-        arm_shutdown(self)
-        script = os.path.join(s.program_dir, "Shut down.bat")
-        starts = wait_until(s.interpreter_starts, 8, what="the interpreter to be started")
-        self.assertEqual(starts[0], [script])
-        with open(script, "rb") as f:
-            self.assertEqual(f.read(), SCRIPT_BYTES)
+        see_the_script_started(self)
         # Every watch tick of the minute starts another attempt.
         wait_until(lambda: len(s.interpreter_starts()) >= 5, 3, what="repeated attempts")
         s.click("Alarmoff")
@@ -127,13 +133,7 @@ class ShutdownFromALatin1Folder(SessionTest):
     folder = "caf\udce9"  # the bytes "caf\xe9": Latin-1, not UTF-8
 
     def test_works_like_any_other_folder(self):
-        s = self.session
-        arm_shutdown(self)
-        script = os.path.join(s.program_dir, "Shut down.bat")
-        starts = wait_until(s.interpreter_starts, 8, what="the interpreter to be started")
-        self.assertEqual(starts[0], [script])
-        with open(script, "rb") as f:
-            self.assertEqual(f.read(), SCRIPT_BYTES)
+        see_the_script_started(self)
         self.assertFalse(os.path.lexists("/Shut down.bat"))
 
 
