@@ -19,8 +19,8 @@ mkdir -p "$corpus"
 
 "${CXX_FUZZ:-clang++}" -std=c++20 -g -O1 -Wall -Wextra \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -I "$root/tools/alarm-cmd" -I "$root/src/platform" \
-    "$root/tools/alarm-cmd/ShutdownScript.cpp" "$root/src/platform/Ownership.cpp" \
+    -I "$root/tools/alarm-cmd" -I "$root/src/platform/shared" \
+    "$root/tools/alarm-cmd/ScriptParser.cpp" "$root/src/platform/shared/Ownership.cpp" \
     "$root/tests/tools/fuzz_script_parser.cpp" \
     -o "$out/fuzz-alarm-cmd"
 

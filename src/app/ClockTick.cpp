@@ -1,17 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "ClockTick.h"
 #include "Alarm.h"
+#include "HhmmText.h"
 #include "Platform.h"
 #include "Texts.h"
 
 #include <QComboBox>
 #include <QLabel>
-
-QString hhmm(const QTime &time)
-{
-    // No AM/PM marker in the pattern, so "HH" counts 00 to 23; "mm" behind it is the minutes.
-    return time.toString(QStringLiteral("HH") + QStringLiteral("mm"));
-}
 
 // The caption and the credit label blink by reading themselves back, so no counter can drift.
 void Alarm::Timer3_Timer()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "Alarm.h"
+#include "AppIdentity.h"
 #include "DecoratedFrame.h"
 #include "DesktopPlatform.h"
 #include "RepeatFilter.h"
@@ -79,8 +80,8 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(tellOnce);
 
     app.setApplicationName(QStringLiteral("alarm"));
-    // The menu entry is installed as io.github.velmora.alarm.desktop; shells match windows to it by this.
-    app.setDesktopFileName(QStringLiteral("io.github.velmora.alarm"));
+    // The menu entry is installed under the application id; shells match windows to it by this.
+    app.setDesktopFileName(QString::fromLatin1(kAppId));
     app.setWindowIcon(applicationIcon());
 
     DesktopPlatform platform;

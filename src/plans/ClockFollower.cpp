@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ClockFollower.h"
 
-#include "PlanState.h"
 #include "Platform.h"
+#include "app/HhmmText.h"
 
 #include <algorithm>
 #include <utility>

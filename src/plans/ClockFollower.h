@@ -9,6 +9,10 @@
 
 class Platform;
 
+// An alarm whose minute was slept through still rings on waking up to this long after the
+// minute began: until the clock shows ten minutes past it.
+inline constexpr qint64 kLatestAlarmMs = 11 * 60'000;
+
 // A target minute that the current minute jumped over, so that no watch tick saw it.
 struct SkippedMinute {
     enum Cause {

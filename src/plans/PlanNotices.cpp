@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "PlanNotices.h"
 
-#include "PlanState.h"
 #include "Platform.h"
+#include "app/HhmmText.h"
 
 #include <QTime>
 
@@ -38,7 +38,7 @@ PlanNotices::~PlanNotices()
 
 QString PlanNotices::timeOf(const QString &target)
 {
-    const QTime time = QTime::fromString(target, QStringLiteral("HHmm"));
+    const QTime time = hhmmTime(target);
     try {
         return m_platform.timeText(time);
     } catch (const PlatformError &) {

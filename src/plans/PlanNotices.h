@@ -10,10 +10,6 @@
 
 class Platform;
 
-// An alarm whose minute was slept through still rings on waking up to this long after the
-// minute began: until the clock shows ten minutes past it.
-inline constexpr qint64 kLatestAlarmMs = 11 * 60'000;
-
 // What the plans tell the user outside the window, through desktop notices and standard error: the
 // warning before a shut-down, a target minute the clock skipped, a shut-down that failed. Telling
 // never stops a plan: whatever fails here, the watches go on.

@@ -3,6 +3,7 @@
 
 #include "Platform.h"
 #include "app/Alarm.h"
+#include "app/HhmmText.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -4,7 +4,7 @@
 #include "AudioPlayer.h"
 #include "DecoratedFrame.h"
 #include "DesktopNotifications.h"
-#include "TimeText.h"
+#include "LocaleTimeText.h"
 
 #include <QDateTime>
 #include <QMessageBox>

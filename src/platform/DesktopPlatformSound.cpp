@@ -2,7 +2,7 @@
 #include "AudioPlayer.h"
 #include "DesktopPlatform.h"
 #include "EspeakVoice.h"
-#include "Tone.h"
+#include "SineTone.h"
 
 AudioPlayer &DesktopPlatform::player()
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FakePlatform.h"
 #include "app/Alarm.h"
-#include "app/ClockTick.h"
+#include "app/HhmmText.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "WindowDriver.h"
+#include "app/HhmmText.h"
 #include "plans/PlanState.h"
 
 #include <QComboBox>
@@ -24,11 +25,11 @@ public:
 private slots:
     void timeTextsCompareByValue()
     {
-        QCOMPARE(timeTextValue("0730"), 730.0);
-        QCOMPARE(timeTextValue("730"), timeTextValue("0730"));
-        QCOMPARE(timeTextValue(""), 0.0);
-        QCOMPARE(timeTextValue("0000"), timeTextValue(""));
-        QVERIFY(timeTextValue("1930") != timeTextValue("0730"));
+        QCOMPARE(hhmmValue("0730"), 730.0);
+        QCOMPARE(hhmmValue("730"), hhmmValue("0730"));
+        QCOMPARE(hhmmValue(""), 0.0);
+        QCOMPARE(hhmmValue("0000"), hhmmValue(""));
+        QVERIFY(hhmmValue("1930") != hhmmValue("0730"));
     }
 
     void speaksOnceAtTheTargetThenRings()

@@ -5,8 +5,8 @@
 #include "BusLink.h"
 #include "DesktopNotifications.h"
 #include "FakePlatform.h"
+#include "LocaleTimeText.h"
 #include "NotificationServer.h"
-#include "TimeText.h"
 #include "app/Alarm.h"
 
 #include <QComboBox>

@@ -2,7 +2,7 @@
 #include "FakePlatform.h"
 
 #include "DesktopNotifications.h"
-#include "TimeText.h"
+#include "LocaleTimeText.h"
 
 #include <QFileInfo>
 

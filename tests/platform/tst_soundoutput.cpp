@@ -6,8 +6,8 @@
 #include "AudioPlayer.h"
 #include "DesktopPlatform.h"
 #include "Loudness.h"
+#include "SineTone.h"
 #include "SoundAnalysis.h"
-#include "Tone.h"
 
 #include <QElapsedTimer>
 #include <QFile>

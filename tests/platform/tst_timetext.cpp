@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DataRow.h"
-#include "TimeText.h"
+#include "LocaleTimeText.h"
 
 #include <QtTest>
 

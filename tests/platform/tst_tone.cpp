@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Platform.h"
+#include "SineTone.h"
 #include "SoundAnalysis.h"
-#include "Tone.h"
 
 #include <QTest>
 

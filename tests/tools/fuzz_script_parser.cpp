@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // libFuzzer target for the alarm-cmd script parser: it must never crash, and whatever it accepts
 // must pass a second, independently written check of what a shut-down script looks like.
-#include "ShutdownScript.h"
+#include "ScriptParser.h"
 
 #include <cstdint>
 #include <cstdlib>

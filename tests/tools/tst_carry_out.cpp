@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
+#include "AttemptLock.h"
 #include "CarryOut.h"
+#include "NotificationStamp.h"
 
 #include <QFile>
 #include <QTemporaryDir>

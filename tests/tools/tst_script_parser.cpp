@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DataRow.h"
-#include "ShutdownScript.h"
+#include "ScriptParser.h"
 #include "TwoUsers.h"
 
 #include <QTemporaryDir>

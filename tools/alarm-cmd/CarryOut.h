@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "ShutdownScript.h"
+#include "ScriptParser.h"
 
 #include <QString>
 
 #include <cstdint>
-#include <string>
 
 namespace alarmcmd {
 
@@ -47,43 +46,5 @@ enum ExitCode { ExitDone = 0, ExitRefused = 1, ExitUsage = 2, ExitBadScript = 3,
 // delay, asks logind (falling back to systemctl), and reports a refusal on standard error every
 // time and on the desktop when claimNotification() allows. Returns an ExitCode.
 int carryOut(const ShutdownCommand &command, SystemActions &system);
-
-// A stamp file that lets one process in a whole crowd notify per interval. The file is locked
-// while it is read and rewritten, so two interpreters starting together cannot both win.
-class NotificationStamp
-{
-public:
-    explicit NotificationStamp(std::string path, std::int64_t intervalSeconds = 60);
-
-    // True when no claim succeeded in the interval before nowSeconds; a success records
-    // nowSeconds. False, with error set, when the stamp cannot be used.
-    bool claim(std::int64_t nowSeconds, QString *error = nullptr);
-
-private:
-    std::string m_path;
-    std::int64_t m_interval;
-};
-
-// An exclusive lock on a file of the user's private runtime directory, held by one process at a
-// time until it ends, however it ends (the kernel lets go of a dead process's lock).
-class AttemptLock
-{
-public:
-    explicit AttemptLock(std::string path);
-    ~AttemptLock();
-    AttemptLock(const AttemptLock &) = delete;
-    AttemptLock &operator=(const AttemptLock &) = delete;
-
-    // True when this object now holds the lock. False when another holds it, or, with error set,
-    // when the lock cannot be used at all.
-    bool claim(QString *error = nullptr);
-
-private:
-    std::string m_path;
-    int m_fd = -1;
-};
-
-// Where the lock for the script at scriptPath lives in runtimeDirectory: one per script.
-std::string attemptLockPath(const std::string &runtimeDirectory, const std::string &scriptPath);
 
 } // namespace alarmcmd

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "AttemptLock.h"
 #include "CarryOut.h"
+#include "NotificationStamp.h"
 
 #include <optional>
 #include <string>

@@ -3,7 +3,7 @@
 
 #include "CarryOut.h"
 #include "LinuxSystemActions.h"
-#include "ShutdownScript.h"
+#include "ScriptParser.h"
 
 #include <QCoreApplication>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "TimeText.h"
+#include "LocaleTimeText.h"
 
 #include <QRegularExpression>
 

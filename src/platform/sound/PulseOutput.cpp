@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "PulseOutput.h"
 
+#include "AppIdentity.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -57,10 +59,10 @@ PulseOutput::PulseOutput(int sampleRate, Deadline deadline)
 {
     m_loop = pa_mainloop_new();
     pa_proplist *properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "ALARM");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, "io.github.velmora.alarm");
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, "io.github.velmora.alarm");
-    m_context = pa_context_new_with_proplist(pa_mainloop_get_api(m_loop), "ALARM", properties);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, kAppName);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, kAppId);
+    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, kAppId);
+    m_context = pa_context_new_with_proplist(pa_mainloop_get_api(m_loop), kAppName, properties);
     pa_proplist_free(properties);
     if (!m_context) {
         release();

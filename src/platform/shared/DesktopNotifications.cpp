@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DesktopNotifications.h"
 
+#include "AppIdentity.h"
 #include "BusLink.h"
 
 #include <QDBusMessage>
@@ -136,11 +137,11 @@ void DesktopNotifications::send(int handle)
         actions << posted.actionKey << notice.actionLabel;
     const QVariantMap hints{
         {QStringLiteral("urgency"), QVariant::fromValue(notice.critical ? kCriticalUrgency : kNormalUrgency)},
-        {QStringLiteral("desktop-entry"), QStringLiteral("io.github.velmora.alarm")},
+        {QStringLiteral("desktop-entry"), QString::fromLatin1(kAppId)},
     };
     QDBusMessage notify = call(QStringLiteral("Notify"));
     // A critical notice never expires; others as long as the service likes.
-    notify << QStringLiteral("ALARM") << 0u << QStringLiteral("dialog-warning") << notice.summary
+    notify << QString::fromLatin1(kAppName) << 0u << QStringLiteral("dialog-warning") << notice.summary
            << notice.body << actions << hints << (notice.critical ? 0 : -1);
 
     posted.sent = true;

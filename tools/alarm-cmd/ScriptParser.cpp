@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "ShutdownScript.h"
+#include "ScriptParser.h"
 
 #include "Ownership.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "Tone.h"
+#include "SineTone.h"
 
 #include "Platform.h"
 
