@@ -75,6 +75,8 @@ Alarm::Alarm(Platform &platform, QWidget *parent)
     connectEvents();
 }
 
+// Built as the design has it: the window, its controls in their creation order, then their
+// design-time state from one table.
 void Alarm::createControls()
 {
     setObjectName(QStringLiteral("Alarm"));
@@ -104,15 +106,26 @@ void Alarm::createControls()
     Label1 = new QLabel(this);
     Label2 = new QLabel(this);
 
-    const QHash<QString, QWidget *> widgets{
+    applyDesignTable();
+    fillLists();
+    chainFocus();
+    setUpTimers();
+}
+
+QHash<QString, QWidget *> Alarm::controlsByName() const
+{
+    return {
         {"Details", Details},   {"Shutdown", Shutdown}, {"AM", AM},
         {"Minutes", Minutes},   {"Hour", Hour},         {"Alarmon", Alarmon},
         {"Alarmoff", Alarmoff}, {"Text1", Text1},       {"Text2", Text2},
         {"Label6", Label6},     {"Label5", Label5},     {"Label4", Label4},
         {"Label3", Label3},     {"Label1", Label1},     {"Label2", Label2},
     };
-    const QColor buttonFace = palette().color(QPalette::Button);
+}
 
+void Alarm::applyDesignTable()
+{
+    const QHash<QString, QWidget *> widgets = controlsByName();
     for (const design::Control &d : design::kControls) {
         QWidget *w = widgets.value(qs(d.name));
         w->setObjectName(qs(d.name));
@@ -126,30 +139,39 @@ void Alarm::createControls()
             font.setPixelSize(d.fontPixels);
             w->setFont(font);
         }
-        if (auto *button = qobject_cast<QPushButton *>(w)) {
-            button->setText(qs(d.caption));
-            button->setAutoDefault(false);
-        } else if (auto *label = qobject_cast<QLabel *>(w)) {
-            label->setText(qs(d.caption));
-            label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-            label->setAutoFillBackground(true);
-            QPalette colours = label->palette();
-            colours.setColor(QPalette::Window, buttonFace);
-            if (label != Label4)
-                setEnabledTextBlack(colours, {QPalette::WindowText});
-            label->setPalette(colours);
-        } else if (auto *list = qobject_cast<QComboBox *>(w)) {
-            QPalette colours = list->palette();
-            colours.setColor(QPalette::Base, buttonFace);
-            setEnabledTextBlack(colours, {QPalette::Text, QPalette::ButtonText, QPalette::WindowText});
-            list->setPalette(colours);
-        }
+        applyLook(w, qs(d.caption));
     }
-
     Label4->setToolTip(QString::fromUtf8(design::kCreditLine) + QStringLiteral(".   "));
     Label6->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label6->setLineWidth(1);
+}
 
+// Captions, and the colours of each kind of control on the button face.
+void Alarm::applyLook(QWidget *control, const QString &caption)
+{
+    const QColor buttonFace = palette().color(QPalette::Button);
+    if (auto *button = qobject_cast<QPushButton *>(control)) {
+        button->setText(caption);
+        button->setAutoDefault(false);
+    } else if (auto *label = qobject_cast<QLabel *>(control)) {
+        label->setText(caption);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        label->setAutoFillBackground(true);
+        QPalette colours = label->palette();
+        colours.setColor(QPalette::Window, buttonFace);
+        if (label != Label4)
+            setEnabledTextBlack(colours, {QPalette::WindowText});
+        label->setPalette(colours);
+    } else if (auto *list = qobject_cast<QComboBox *>(control)) {
+        QPalette colours = list->palette();
+        colours.setColor(QPalette::Base, buttonFace);
+        setEnabledTextBlack(colours, {QPalette::Text, QPalette::ButtonText, QPalette::WindowText});
+        list->setPalette(colours);
+    }
+}
+
+void Alarm::fillLists()
+{
     Hour->addItems(twoDigitEntries(12));
     Minutes->addItems(twoDigitEntries(60));
     AM->addItems({QStringLiteral("AM"), QStringLiteral("PM")});
@@ -165,11 +187,15 @@ void Alarm::createControls()
     // are drawn over them.
     Label1->stackUnder(Hour);
     Label2->stackUnder(Minutes);
+}
 
-    // Focus follows the tab indexes through the controls that can take it; labels never do, and
-    // the hidden fields are state, not input.
+// Focus follows the tab indexes through the controls that can take it; labels never do, and the
+// hidden fields are state, not input.
+void Alarm::chainFocus()
+{
     Text1->setFocusPolicy(Qt::NoFocus);
     Text2->setFocusPolicy(Qt::NoFocus);
+    const QHash<QString, QWidget *> widgets = controlsByName();
     std::vector<const design::Control *> focusOrder;
     for (const design::Control &d : design::kControls) {
         if (widgets.value(qs(d.name))->focusPolicy() != Qt::NoFocus)
@@ -179,7 +205,10 @@ void Alarm::createControls()
     for (size_t i = 1; i < focusOrder.size(); ++i)
         setTabOrder(widgets.value(qs(focusOrder[i - 1]->name)), widgets.value(qs(focusOrder[i]->name)));
     Details->setFocus();
+}
 
+void Alarm::setUpTimers()
+{
     const QHash<QString, QTimer *> timers{
         {"Timer1", Timer1}, {"Timer2", Timer2}, {"Timer3", Timer3}, {"Timer4", Timer4}};
     for (const design::Timer &d : design::kTimers) {
@@ -198,6 +227,8 @@ void Alarm::connectEvents()
 {
     connect(Details, &QPushButton::clicked, this, &Alarm::Details_Click);
     connect(Timer3, &QTimer::timeout, this, &Alarm::Timer3_Timer);
+    // A list's click runs before the call that changed its selection returns, also when the program
+    // sets it: the target is written at once, never after some later event.
     connect(Hour, &QComboBox::currentIndexChanged, this, &Alarm::Hour_Click, Qt::DirectConnection);
     connect(Minutes, &QComboBox::currentIndexChanged, this, &Alarm::Minutes_Click, Qt::DirectConnection);
     connect(AM, &QComboBox::currentIndexChanged, this, &Alarm::AM_Click, Qt::DirectConnection);

@@ -99,6 +99,12 @@ private:
     using MouseMoveHandler = void (Alarm::*)(Qt::MouseButtons, Qt::KeyboardModifiers, int, int);
 
     void createControls();
+    QHash<QString, QWidget *> controlsByName() const;
+    void applyDesignTable();
+    void applyLook(QWidget *control, const QString &caption);
+    void fillLists();
+    void chainFocus();
+    void setUpTimers();
     void connectEvents();
     void greet(const QString &phraseBeforeTime);
     void recomputeTarget();

@@ -7,8 +7,8 @@
 class AudioPlayer;
 class DesktopNotifications;
 
-// The real platform: Qt for clock, boxes, files and processes; espeak-ng and ALSA for sound; the
-// session bus for notices.
+// The real platform: Qt for the clock and message boxes; POSIX for files and processes; espeak-ng
+// and the sound server (ALSA where none runs) for speech and tones; the session bus for notices.
 class DesktopPlatform final : public Platform
 {
 public:

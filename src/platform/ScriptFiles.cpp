@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -81,6 +82,20 @@ int lstatOf(const QString &path, struct stat &info)
     return ::lstat(fileNameBytes(path).constData(), &info);
 }
 
+// In a forked child: starts argv in a child of its own and ends, so that init adopts it. An exec
+// that fails writes its errno to report.
+[[noreturn]] void startInGrandchild(char *const argv[], int report)
+{
+    const pid_t grandchild = ::fork();
+    if (grandchild == 0) {
+        ::execv(argv[0], argv);
+        const int failed = errno;
+        [[maybe_unused]] const ssize_t told = ::write(report, &failed, sizeof failed);
+        ::_exit(127);
+    }
+    ::_exit(grandchild < 0 ? 1 : 0);
+}
+
 // Starts program with arguments in a grandchild that init adopts, so nothing is left to reap and
 // nothing is waited for beyond the start itself. Returns 0, or the errno of what failed.
 int startDetached(const QByteArray &program, const QList<QByteArray> &arguments)
@@ -98,14 +113,7 @@ int startDetached(const QByteArray &program, const QList<QByteArray> &arguments)
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(report[0]);
-        const pid_t grandchild = ::fork();
-        if (grandchild == 0) {
-            ::execv(argv[0], argv.data());
-            const int failed = errno;
-            [[maybe_unused]] const ssize_t told = ::write(report[1], &failed, sizeof failed);
-            ::_exit(127);
-        }
-        ::_exit(grandchild < 0 ? 1 : 0);
+        startInGrandchild(argv.data(), report[1]);
     }
     ::close(report[1]);
     if (child < 0) {
@@ -125,6 +133,25 @@ int startDetached(const QByteArray &program, const QList<QByteArray> &arguments)
     if (got == sizeof failed)
         return failed;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : EAGAIN;
+}
+
+// A new file of ours in directory, named after base and a random number; its name goes to
+// temporary. O_EXCL on a random name: nothing planted in the directory can be opened in its place.
+int createTemporaryBeside(const QString &directory, const QString &base, QByteArray &temporary)
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        temporary =
+            fileNameBytes(QStringLiteral("%1/.%2.%3.tmp")
+                              .arg(directory, base)
+                              .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0')));
+        const int fd =
+            ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST)
+            fail(QStringLiteral("cannot create a file in"), directory, errno);
+    }
+    fail(QStringLiteral("cannot create a file in"), directory, EEXIST);
 }
 
 } // namespace
@@ -190,40 +217,24 @@ void replaceFile(const QString &path, const QByteArray &content)
     if (base.isEmpty())
         throw PlatformError(QStringLiteral("not a file name: %1").arg(path).toStdString());
 
-    // O_EXCL on a random name: nothing planted in the directory can be opened in place of ours.
-    QString temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temporary = QStringLiteral("%1/.%2.%3.tmp")
-                        .arg(directory, base)
-                        .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
-        fd = ::open(fileNameBytes(temporary).constData(),
-                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST)
-            fail(QStringLiteral("cannot create a file in"), directory, errno);
-    }
-    if (fd < 0)
-        fail(QStringLiteral("cannot create a file in"), directory, EEXIST);
-
-    const QByteArray temporaryName = fileNameBytes(temporary);
+    QByteArray temporary;
+    int fd = createTemporaryBeside(directory, base, temporary);
     const auto abandon = [&](const QString &what, int error) {
         if (fd >= 0)
             ::close(fd);
-        ::unlink(temporaryName.constData());
+        ::unlink(temporary.constData());
         fail(what, path, error);
     };
-
     if (!writeAll(fd, content))
         abandon(QStringLiteral("cannot write"), errno ? errno : EIO);
     // Synced before the rename, so a crash leaves the old file or the whole new one.
     if (::fsync(fd) != 0)
         abandon(QStringLiteral("cannot sync"), errno);
-    const int closed = ::close(fd);
-    fd = -1;
+    const int closed = ::close(std::exchange(fd, -1));
     if (closed != 0)
         abandon(QStringLiteral("cannot write"), errno);
     // rename() replaces the name itself; a symbolic link there is dropped, its target untouched.
-    if (::rename(temporaryName.constData(), fileNameBytes(path).constData()) != 0)
+    if (::rename(temporary.constData(), fileNameBytes(path).constData()) != 0)
         abandon(QStringLiteral("cannot replace"), errno);
 
     // Best effort: make the rename itself durable.

@@ -9,7 +9,7 @@
 
 namespace {
 constexpr int rate = 22050;
-constexpr int level = static_cast<int>(toneLevel * 32767);
+const int level = static_cast<int>(toneLevel * 32767);
 } // namespace
 
 class ToneTest : public QObject

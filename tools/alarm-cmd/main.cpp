@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -62,41 +63,62 @@ int usageError(const std::string &message)
     return alarmcmd::ExitUsage;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
-{
+// What the command line asks for; nothing, after a usage error or --help, when the program is done.
+struct Request {
     bool dryRun = false;
+    std::string file;
+};
+
+std::optional<Request> readArguments(int argc, char **argv, int &exitCode)
+{
+    Request request;
     bool optionsEnded = false;
-    std::optional<std::string> file;
+    bool fileGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             std::fputs(helpText, stdout);
-            return alarmcmd::ExitDone;
+            exitCode = alarmcmd::ExitDone;
+            return std::nullopt;
         } else if (!optionsEnded && arg == "--dry-run") {
-            dryRun = true;
+            request.dryRun = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            return usageError("unknown option '" + arg + "'");
-        } else if (file) {
-            return usageError("only one script may be given");
+            exitCode = usageError("unknown option '" + arg + "'");
+            return std::nullopt;
+        } else if (std::exchange(fileGiven, true)) {
+            exitCode = usageError("only one script may be given");
+            return std::nullopt;
         } else {
-            file = arg;
+            request.file = arg;
         }
     }
-    if (!file)
-        return usageError("no script given");
+    if (!fileGiven) {
+        exitCode = usageError("no script given");
+        return std::nullopt;
+    }
+    return request;
+}
 
-    const alarmcmd::ParseResult parsed = alarmcmd::readScript(*file);
+} // namespace
+
+int main(int argc, char **argv)
+{
+    int exitCode = alarmcmd::ExitDone;
+    const std::optional<Request> request = readArguments(argc, argv, exitCode);
+    if (!request)
+        return exitCode;
+
+    const alarmcmd::ParseResult parsed = alarmcmd::readScript(request->file);
     if (!parsed) {
-        std::fprintf(stderr, "alarm-cmd: %s: %s; nothing was run\n", file->c_str(), parsed.error.c_str());
+        std::fprintf(stderr, "alarm-cmd: %s: %s; nothing was run\n", request->file.c_str(),
+                     parsed.error.c_str());
         return alarmcmd::ExitBadScript;
     }
 
     const std::string action = alarmcmd::describe(*parsed.command);
-    if (dryRun) {
+    if (request->dryRun) {
         std::printf("%s\n", action.c_str());
         return alarmcmd::ExitDone;
     }
@@ -107,6 +129,6 @@ int main(int argc, char **argv)
 
     // Qt is only started for the acting path: D-Bus and QProcess want an application object.
     QCoreApplication app(argc, argv);
-    alarmcmd::LinuxSystemActions system(*file);
+    alarmcmd::LinuxSystemActions system(request->file);
     return alarmcmd::carryOut(*parsed.command, system);
 }

@@ -99,6 +99,7 @@ void EspeakVoice::Speak(const QString &text)
         std::lock_guard lock(engineMutex);
         const QByteArray utf8 = text.toUtf8();
         collected = &samples;
+        // The size counts the terminating NUL, which espeak-ng reads as the end of the text.
         const espeak_ng_STATUS status = espeak_ng_Synthesize(
             utf8.constData(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
         collected = nullptr;

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Loudness.h"
+
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
-// The peak of a tone's steady part, as a fraction of full scale: a sine at the loudness of speech.
-inline constexpr double toneLevel = 0.2239; // sqrt(2) * 10^(soundRmsDbfs / 20)
+// The peak of a tone's steady part, as a fraction of full scale: a sine whose RMS is the loudness
+// of speech peaks at sqrt(2) times that RMS.
+inline const double toneLevel = std::sqrt(2.0) * std::pow(10.0, soundRmsDbfs / 20.0);
 // The length of the ramps at either end of a tone, which keep it from clicking.
 inline constexpr int toneFadeMs = 5;
 // The longest tone anyone could want from an alarm clock's beep.

@@ -23,8 +23,8 @@ public:
     virtual ~SoundOutput() = default;
 
     // Queues the samples right after those of the previous call and returns once they have been
-    // heard, or so nearly (handoverLead() at most) that samples passed in at once follow without a
-    // gap. Throws OutputStalled when the deadline passes first, PlatformError on any other failure.
+    // heard, or so nearly that samples passed in at once follow without a gap. Throws
+    // OutputStalled when the deadline passes first, PlatformError on any other failure.
     virtual void play(std::span<const std::int16_t> samples, Deadline deadline) = 0;
 
     // How long sound takes from play() to the listener; every deadline must leave room for it.
