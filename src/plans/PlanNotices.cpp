@@ -85,15 +85,21 @@ void PlanNotices::shutdownSkipped(const QString &target, const SkippedMinute &sk
 
 void PlanNotices::shutdownFailed(const QString &target, const QString &reason)
 {
-    const QString time = timeOf(target);
-    m_platform.printError(QStringLiteral("the planned shut-down at %1 failed: %2").arg(time, reason));
-
-    // Counted in real time, so that setting the clock can neither hold a notice back nor repeat it.
+    // Counted in real time, so that setting the clock can neither hold a line or notice back nor
+    // repeat it. Without the machine's clocks nothing can be counted, and nothing is told.
     qint64 nowMs = 0;
     try {
         nowMs = m_platform.readClock().realMs;
     } catch (const PlatformError &) {
         return;
+    }
+    const QString time = timeOf(target);
+    // Standard error hears each cause once a minute, not at every attempt of the minute.
+    const auto told = m_failureLinesMs.find(reason);
+    if (told == m_failureLinesMs.end() || nowMs - *told >= kFailureNoticeIntervalMs) {
+        forgetOldFailures(nowMs);
+        m_failureLinesMs.insert(reason, nowMs);
+        m_platform.printError(QStringLiteral("the planned shut-down at %1 failed: %2").arg(time, reason));
     }
     if (m_lastFailureNoticeMs && nowMs - *m_lastFailureNoticeMs < kFailureNoticeIntervalMs)
         return;
@@ -104,6 +110,13 @@ void PlanNotices::shutdownFailed(const QString &target, const QString &reason)
                                 "the minute lasts, and again tomorrow.")
                      .arg(time, reason)},
         {});
+}
+
+// Causes told more than a minute ago may be told again, so they need not be remembered.
+void PlanNotices::forgetOldFailures(qint64 nowMs)
+{
+    for (auto told = m_failureLinesMs.begin(); told != m_failureLinesMs.end();)
+        told = nowMs - *told >= kFailureNoticeIntervalMs ? m_failureLinesMs.erase(told) : std::next(told);
 }
 
 void PlanNotices::alarmMissed(const QString &target, const SkippedMinute &skipped)

@@ -3,6 +3,7 @@
 
 #include "ClockFollower.h"
 
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -27,15 +28,17 @@ public:
     // The target minute came, or the plan was cancelled: the warning has done its work.
     void withdrawWarning();
     void shutdownSkipped(const QString &target, const SkippedMinute &skipped);
-    // Told on standard error every time, on the desktop at most once a minute.
+    // Told on standard error once a minute for each cause, on the desktop at most once a minute.
     void shutdownFailed(const QString &target, const QString &reason);
     void alarmMissed(const QString &target, const SkippedMinute &skipped);
 
 private:
     QString timeOf(const QString &target);
+    void forgetOldFailures(qint64 nowMs);
 
     Platform &m_platform;
     std::function<void()> m_cancelShutdown;
     int m_warning = 0; // handle of the open warning; 0 when none
     std::optional<qint64> m_lastFailureNoticeMs;
+    QHash<QString, qint64> m_failureLinesMs; // when each cause last reached standard error
 };

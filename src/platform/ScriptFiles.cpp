@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ScriptFiles.h"
 
+#include "DetachedStart.h"
 #include "FileNames.h"
 #include "Ownership.h"
 #include "Platform.h"
@@ -17,7 +18,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace scriptfiles {
@@ -80,59 +80,6 @@ QString problemOfDirectory(const QString &directory, uid_t user)
 int lstatOf(const QString &path, struct stat &info)
 {
     return ::lstat(fileNameBytes(path).constData(), &info);
-}
-
-// In a forked child: starts argv in a child of its own and ends, so that init adopts it. An exec
-// that fails writes its errno to report.
-[[noreturn]] void startInGrandchild(char *const argv[], int report)
-{
-    const pid_t grandchild = ::fork();
-    if (grandchild == 0) {
-        ::execv(argv[0], argv);
-        const int failed = errno;
-        [[maybe_unused]] const ssize_t told = ::write(report, &failed, sizeof failed);
-        ::_exit(127);
-    }
-    ::_exit(grandchild < 0 ? 1 : 0);
-}
-
-// Starts program with arguments in a grandchild that init adopts, so nothing is left to reap and
-// nothing is waited for beyond the start itself. Returns 0, or the errno of what failed.
-int startDetached(const QByteArray &program, const QList<QByteArray> &arguments)
-{
-    // Everything the children use is made before the fork: after it, only calls that are safe in a
-    // copy of a threaded process (fork, execv, write, _exit).
-    std::vector<char *> argv{const_cast<char *>(program.constData())};
-    for (const QByteArray &argument : arguments)
-        argv.push_back(const_cast<char *>(argument.constData()));
-    argv.push_back(nullptr);
-    int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0)
-        return errno;
-
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(report[0]);
-        startInGrandchild(argv.data(), report[1]);
-    }
-    ::close(report[1]);
-    if (child < 0) {
-        const int failed = errno;
-        ::close(report[0]);
-        return failed;
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    // The pipe closes on a successful exec; an errno arrives when the exec failed.
-    int failed = 0;
-    ssize_t got;
-    while ((got = ::read(report[0], &failed, sizeof failed)) < 0 && errno == EINTR) {
-    }
-    ::close(report[0]);
-    if (got == sizeof failed)
-        return failed;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : EAGAIN;
 }
 
 // A new file of ours in directory, named after base and a random number; its name goes to
@@ -262,10 +209,11 @@ void startInterpreter(const QString &interpreter, const QString &scriptPath, uid
     if (!refusal.isEmpty())
         refuse(refusal);
     // An argument list, never a command line: the blank in "Shut down.bat" stays inside one argument.
-    const int error = startDetached(fileNameBytes(canonical(interpreter)), {fileNameBytes(scriptPath)});
-    if (error != 0)
+    const QByteArray program = fileNameBytes(canonical(interpreter));
+    const pid_t started = startDetached(program, {program, fileNameBytes(scriptPath)}, Streams::Inherited);
+    if (started < 0)
         refuse(QStringLiteral("cannot start %1: %2")
-                   .arg(interpreter, QString::fromLocal8Bit(std::strerror(error))));
+                   .arg(interpreter, QString::fromLocal8Bit(std::strerror(-started))));
 }
 
 QString runtimeDirectory(const std::function<void(const QString &)> &remark)

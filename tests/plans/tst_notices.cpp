@@ -324,7 +324,9 @@ private slots:
         QCOMPARE(platform.callsStartingWith("start:"), QStringList());
         if (failure != "start")
             QCOMPARE(platform.callsStartingWith("write:"), QStringList());
-        QCOMPARE(platform.errors, QStringList(10, "the planned shut-down at 11:59 PM failed: " + reason));
+        // Ten attempts in the minute: standard error hears the cause once.
+        const QString line = "the planned shut-down at 11:59 PM failed: " + reason;
+        QCOMPARE(platform.errors, QStringList({line}));
         QCOMPARE(platform.openNotices().size(), 1);
         const Notice told = platform.openNotices().first();
         QCOMPARE(told.summary, "The computer was not powered off");
@@ -342,6 +344,14 @@ private slots:
             summaries << posted.notice.summary;
         QCOMPARE(summaries, QStringList({"The computer was not powered off", kWarning,
                                          "The computer was not powered off"}));
+        QCOMPARE(platform.errors, QStringList({line, line}));
+
+        // Another cause within the minute is a line of its own.
+        platform.failing = {"writeFile"};
+        platform.readOnlyDirectories.clear();
+        tick(3);
+        QCOMPARE(platform.errors.size(), 3);
+        QVERIFY2(platform.errors.last().endsWith("writeFile failed"), qPrintable(platform.errors.last()));
     }
 
     // A target minute that the clock jumps over. Real time lost since then decides: none (the clock

@@ -2,6 +2,7 @@
 #include "BusLink.h"
 
 #include <QDBusError>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QThread>
@@ -127,6 +128,27 @@ void BusLink::join()
     }
     m_joining = true;
     probe();
+}
+
+bool BusLink::joinWithin(int timeoutMs, QString *reason)
+{
+    QEventLoop wait;
+    QString why = QStringLiteral("the session bus did not answer within %1 ms").arg(timeoutMs);
+    const QMetaObject::Connection joined = connect(this, &BusLink::connected, &wait, &QEventLoop::quit);
+    const QMetaObject::Connection refused =
+        connect(this, &BusLink::failed, &wait, [&](const QString &failure) {
+            why = failure;
+            wait.quit();
+        });
+    QTimer::singleShot(timeoutMs, &wait, &QEventLoop::quit);
+    join();
+    if (m_joining)
+        wait.exec();
+    disconnect(joined);
+    disconnect(refused);
+    if (!isConnected() && reason)
+        *reason = why;
+    return isConnected();
 }
 
 void BusLink::probe()

@@ -35,6 +35,9 @@ public:
     QDBusConnection connection() const;
     // Joins the bus unless it is joined or being joined; connected() or failed() follows.
     void join();
+    // Joins the bus and waits for the outcome, at most timeoutMs; for a program that has nothing
+    // else to do yet. Returns isConnected(); reason says why not.
+    bool joinWithin(int timeoutMs, QString *reason = nullptr);
 
 signals:
     void connected();
