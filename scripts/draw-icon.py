@@ -30,6 +30,7 @@ PALETTE = [
     (224, 176, 0),    # 5 bell gold
     (150, 110, 0),    # 6 bell shade
     (90, 90, 90),     # 7 legs
+    (215, 215, 205),  # 8 halo: keeps the dark legs apart from a dark panel
 ]
 PALETTE += [(0, 0, 0)] * (16 - len(PALETTE))
 
@@ -38,9 +39,12 @@ PALETTE += [(0, 0, 0)] * (16 - len(PALETTE))
 # ("stroke", colour, ax, ay, bx, by, half_width) is a line with round ends.
 CX, CY, R = 0.5, 0.56, 0.38
 HOUR_ANGLE = math.radians(-60)  # the hour hand points to ten o'clock, the minute hand to twelve
-SHAPES = [
+HALO = 0.025  # how far the halo reaches beyond the dark legs
+DRAWING = [
     ("stroke", 6, 0.5, 0.18, 0.5, 0.1, 0.04),      # the knob on top
-    ("stroke", 7, 0.3, 0.85, 0.18, 0.97, 0.045),   # legs
+    ("stroke", 8, 0.3, 0.85, 0.18, 0.97, 0.045 + HALO),  # legs, each on its halo
+    ("stroke", 8, 0.7, 0.85, 0.82, 0.97, 0.045 + HALO),
+    ("stroke", 7, 0.3, 0.85, 0.18, 0.97, 0.045),
     ("stroke", 7, 0.7, 0.85, 0.82, 0.97, 0.045),
     ("circle", 6, 0.2, 0.2, 0.13),                 # bells with their shaded rims
     ("circle", 5, 0.2, 0.2, 0.10),
@@ -54,6 +58,38 @@ SHAPES = [
     ("stroke", 1, CX, CY, CX + 0.16 * math.sin(HOUR_ANGLE), CY - 0.16 * math.cos(HOUR_ANGLE), 0.035),
     ("stroke", 1, CX, CY, CX, CY - 0.23, 0.03),
 ]
+
+# The drawing is fitted into the canvas with the same margin at the bottom as at the top, so that
+# no size cuts off the legs: scaled about the top centre.
+MARGIN = 0.06
+
+
+def extent(shape):
+    """Top and bottom of a shape in the unit square."""
+    if shape[0] == "circle":
+        return shape[3] - shape[4], shape[3] + shape[4]
+    ay, by, w = shape[3], shape[5], shape[6]
+    return min(ay, by) - w, max(ay, by) + w
+
+
+def fitted(shapes):
+    top = min(extent(shape)[0] for shape in shapes)
+    bottom = max(extent(shape)[1] for shape in shapes)
+    scale = (1 - 2 * MARGIN) / (bottom - top)
+    x = lambda v: 0.5 + (v - 0.5) * scale
+    y = lambda v: MARGIN + (v - top) * scale
+    result = []
+    for shape in shapes:
+        if shape[0] == "circle":
+            result.append((shape[0], shape[1], x(shape[2]), y(shape[3]), shape[4] * scale, *
+                           ((shape[5] * scale,) if len(shape) == 6 else ())))
+        else:
+            kind, colour, ax, ay, bx, by, w = shape
+            result.append((kind, colour, x(ax), y(ay), x(bx), y(by), w * scale))
+    return result
+
+
+SHAPES = fitted(DRAWING)
 
 
 def segment_distance(px, py, ax, ay, bx, by):
