@@ -659,7 +659,7 @@ class AlarmRun:
         if program is None:
             self.program_dir = os.path.join(self.tmp, folder)
             os.makedirs(self.program_dir)
-            self.program = shutil.copy2(os.path.join(BUILD_DIR, "src", "alarm"), self.program_dir)
+            self.program = shutil.copy2(os.path.join(BUILD_DIR, "bin", "alarm"), self.program_dir)
             self.record = os.path.join(self.tmp, "alarm-cmd.calls")
             install_stub(os.path.join(self.program_dir, "alarm-cmd"), self.record)
         self.sound = SOUND_MODES[sound](self) if isinstance(sound, str) else OnServer(self, sound)

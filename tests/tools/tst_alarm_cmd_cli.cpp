@@ -116,8 +116,12 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.contains("--dry-run"));
         QVERIFY(run.out.contains("Exit status"));
-        for (const char *code : {"  0  ", "  1  ", "  2  ", "  3  "})
+        for (const char *code : {"  0  ", "  1  ", "  2  ", "  3  ", "  4  "})
             QVERIFY2(run.out.contains(code), code);
+
+        const Run version = runAlarmCmd({"--version"});
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY2(version.out.startsWith("alarm-cmd ") && version.out.count('.') == 2, version.out);
     }
 
 private:

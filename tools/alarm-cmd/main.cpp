@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // alarm-cmd: carries out the one shut-down command line the alarm window writes into its script.
 
+#include "AppIdentity.h"
 #include "CarryOut.h"
 #include "LinuxSystemActions.h"
 #include "ScriptParser.h"
@@ -16,7 +17,7 @@
 namespace {
 
 constexpr const char *helpText = R"(Usage: alarm-cmd [--dry-run] FILE
-       alarm-cmd --help
+       alarm-cmd --help | --version
 
 Carries out the shut-down command in the script FILE, for example
   C:\windows\system32\shutdown -s -f -t 00
@@ -42,6 +43,7 @@ desktop notification at most once a minute.
 Options:
   --dry-run   check FILE and print the action it would take, without acting
   -h, --help  show this text
+  --version   show the version
 
 Exit status:
   0  the action was requested (with --dry-run: FILE is acceptable)
@@ -80,6 +82,10 @@ std::optional<Request> readArguments(int argc, char **argv, int &exitCode)
             optionsEnded = true;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             std::fputs(helpText, stdout);
+            exitCode = alarmcmd::ExitDone;
+            return std::nullopt;
+        } else if (!optionsEnded && arg == "--version") {
+            std::printf("alarm-cmd %s\n", kAppVersion);
             exitCode = alarmcmd::ExitDone;
             return std::nullopt;
         } else if (!optionsEnded && arg == "--dry-run") {
