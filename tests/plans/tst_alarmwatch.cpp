@@ -14,7 +14,7 @@ const QStringList kMelodyCalls{"beep:500 125", "beep:650 125", "beep:800 125", "
 }
 
 // 07:30 AM is the target throughout.
-class AlarmWatchTest : public QObject, private WindowDriver
+class AlarmWatchTest : public WindowDriver
 {
     Q_OBJECT
 

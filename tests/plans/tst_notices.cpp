@@ -4,10 +4,9 @@
 // and shut-downs that could not be carried out. All on the fake clock; nothing is ever started.
 #include "BusLink.h"
 #include "DesktopNotifications.h"
-#include "FakePlatform.h"
 #include "NotificationServer.h"
 #include "TimeText.h"
-#include "app/Alarm.h"
+#include "WindowDriver.h"
 
 #include <QComboBox>
 #include <QJsonArray>
@@ -38,15 +37,13 @@ QStringList controlStates(Alarm &window)
 
 } // namespace
 
-class NoticesTest : public QObject
+class NoticesTest : public WindowDriver
 {
     Q_OBJECT
 
 private:
     std::unique_ptr<NotificationServer> server;
     std::unique_ptr<DesktopNotifications> notifications;
-    FakePlatform platform;
-    std::unique_ptr<Alarm> window;
 
     // Notices go on to the test's own service, running or not.
     void useNotificationService(bool running = true)
@@ -58,29 +55,7 @@ private:
             [this](const QString &line) { platform.printError(line); });
         platform.desktopNotices = notifications.get();
     }
-    // The target picked in the lists and the plan armed by its button, the clock at the given time.
-    void arm(QPushButton *Alarm::*button, QTime target, QTime clock)
-    {
-        platform.time = clock;
-        window = std::make_unique<Alarm>(platform);
-        window->Hour->setCurrentIndex(target.hour() % 12);
-        window->Minutes->setCurrentIndex(target.minute());
-        window->AM->setCurrentIndex(target.hour() >= 12 ? 1 : 0);
-        window->Timer3_Timer();
-        (window.get()->*button)->click();
-    }
     void armShutdownAt(QTime clock) { arm(&Alarm::Shutdown, QTime(23, 59), clock); }
-    // One clock tick, then the running watch ticks as its timer would.
-    void tick(int watchTicks = 1)
-    {
-        window->Timer3_Timer();
-        for (int i = 0; i < watchTicks; ++i) {
-            if (window->Timer1->isActive())
-                window->Timer1_Timer();
-            else if (window->Timer2->isActive())
-                window->Timer2_Timer();
-        }
-    }
     int warningId()
     {
         const QList<QJsonObject> notify = server->calls("Notify");
@@ -95,7 +70,7 @@ private slots:
         window.reset();
         notifications.reset();
         server->stop();
-        platform = FakePlatform();
+        reset();
     }
 
     void warnsInTheMinuteBeforeTheShutdown()
@@ -419,8 +394,7 @@ private slots:
         }
 
         // The shut-down never powers off late: whatever the cause, a skipped minute is only told.
-        window.reset();
-        platform = FakePlatform();
+        reset();
         arm(&Alarm::Shutdown, target, from);
         tick();
         moveClock();
@@ -463,10 +437,8 @@ private slots:
     void midnightArmedBeforeTheFirstTickWaitsForMidnight()
     {
         QFETCH(bool, shutdown);
-        platform.setTime(15, 0, 0);
-        window = std::make_unique<Alarm>(platform);
-        for (QComboBox *list : {window->Hour, window->Minutes, window->AM})
-            list->setCurrentIndex(0);
+        open(QTime(15, 0, 0));
+        pickTarget(QTime(0, 0));
         QCOMPARE(window->Text1->text(), "0000");
         QVERIFY(window->Text2->text().isEmpty());
         (shutdown ? window->Shutdown : window->Alarmon)->click();

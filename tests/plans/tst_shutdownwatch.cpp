@@ -12,7 +12,7 @@ const QString kScript = "/opt/alarm/Shut down.bat";
 }
 
 // 11:59 PM is the target throughout.
-class ShutdownWatchTest : public QObject, private WindowDriver
+class ShutdownWatchTest : public WindowDriver
 {
     Q_OBJECT
 

@@ -32,16 +32,38 @@ void moveOver(QWidget *control, int times)
         moveOver(control);
 }
 
+Alarm &WindowDriver::open()
+{
+    window.reset();
+    window = std::make_unique<Alarm>(platform);
+    return *window;
+}
+
+Alarm &WindowDriver::open(QTime clock)
+{
+    platform.time = clock;
+    return open();
+}
+
+void WindowDriver::pickTarget(QTime target)
+{
+    window->Hour->setCurrentIndex(target.hour() % 12);
+    window->Minutes->setCurrentIndex(target.minute());
+    window->AM->setCurrentIndex(target.hour() < 12 ? 0 : 1);
+}
+
+void WindowDriver::arm(PlanButton plan, QTime target, QTime clock)
+{
+    open(clock);
+    pickTarget(target);
+    window->Timer3_Timer();
+    (window.get()->*plan)->click();
+}
+
 void WindowDriver::armAt(QTime clock)
 {
-    platform = FakePlatform();
-    platform.time = clock;
-    window = std::make_unique<Alarm>(platform);
-    window->Hour->setCurrentIndex(m_target.hour() % 12);
-    window->Minutes->setCurrentIndex(m_target.minute());
-    window->AM->setCurrentIndex(m_target.hour() < 12 ? 0 : 1);
-    window->Timer3_Timer();
-    (window.get()->*m_plan)->click();
+    reset();
+    arm(m_plan, m_target, clock);
 }
 
 void WindowDriver::tick(int watchTicks)
@@ -53,4 +75,10 @@ void WindowDriver::tick(int watchTicks)
             break;
         fire(watch);
     }
+}
+
+void WindowDriver::reset()
+{
+    window.reset();
+    platform = FakePlatform();
 }
