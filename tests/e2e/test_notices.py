@@ -7,7 +7,9 @@ import subprocess
 import threading
 import unittest
 
-from harness import BUILD_DIR, SessionTest, desktop, wait_until
+from kit import BUILD_DIR
+from kit.processes import spawn, wait_until
+from kit.program import SessionTest
 
 SERVICE = os.path.join(BUILD_DIR, "tests", "alarm_test_notification_server")
 
@@ -17,7 +19,7 @@ class NotificationService:
     the run."""
 
     def __init__(self, session):
-        self.process = desktop.spawn([SERVICE], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
+        self.process = spawn([SERVICE], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
                                      env=session.desktop.environment())
         self.lines = []
         assert json.loads(self.process.stdout.readline()).get("ready"), "the notification service did not start"

@@ -1,27 +1,76 @@
 # SPDX-License-Identifier: MIT
-"""A private PipeWire sound server for tests, as a desktop runs it (pipewire, wireplumber and
-pipewire-pulse), playing into a null sink whose monitor a test records at the sink's own pace:
-sample i of a recording was heard i / RATE seconds after its first sample.
+"""Sound for the program's runs and the sound tests: ALSA devices of a run's own, a private PipeWire
+(pipewire, wireplumber and pipewire-pulse, as a desktop runs it) or PulseAudio server playing into a
+null sink whose monitor is recorded at the sink's own pace (sample i of a recording was heard
+i / RATE seconds after its first sample), the ringing melody as heard there, and the sound probe,
+which makes the window's sound calls and reports when each began and returned.
 
-    server = PipeWire(spawn, env, workdir)   # spawn(command, **popen_kwargs) -> Popen, reaped
-    server.start()                           # returns once the null sink is the ready default
-    program_env.update(server.environment())
-    with server.record() as recording: ...   # recording.samples(), .sounds(), .time_of(i)
-    server.stop() / server.kill() / server.start()
+    server = PrivateServer()                 # returns once the null sink is the ready default
+    with server.server.record() as recording: ...   # recording.samples(), .sounds(), .time_of(i)
+    server.server.stop() / .kill() / .start() / .freeze() / .thaw();  server.close()
 
-The same recorder works against any server that speaks the PulseAudio protocol (see PulseAudio
-below), so one set of checks serves both. The desktop kit (tests/desktop.py) runs them: its spawn
-owns their processes."""
+The recorder works against any server that speaks the PulseAudio protocol, so one set of checks
+serves both servers."""
+import array
+import collections
 import os
 import signal
+import struct
 import subprocess
 import threading
 import time
+import unittest
 
-from desktop import wait_until
+from kit import BUILD_DIR
+from kit.processes import spawn, temporary_directory, wait_until
+from kit.x import Desktop
 
 SINK = "alarm_test_sink"
 RATE = 48000
+MELODY = [500, 650, 800, 950, 950, 800, 650, 500]
+
+# -- ALSA --------------------------------------------------------------------------------------------
+
+# The default device writes what it is given into a WAV file, as fast as it comes.
+FILE_DEVICE = 'pcm.!default { type file slave.pcm { type null } file "%s" format "wav" }\n'
+
+
+class AlsaDevice:
+    """The program's sound through ALSA alone, configured in a file in directory: "file" records
+    into sound.wav there; "none" has no card at all; "null" takes everything and keeps nothing, so
+    no card is needed or touched."""
+
+    def __init__(self, directory, mode):
+        self.wav = os.path.join(directory, "sound.wav")
+        self.config = os.path.join(directory, "asound.conf")
+        with open(self.config, "w") as f:
+            f.write({"file": FILE_DEVICE % self.wav + "ctl.!default { type hw card 0 }\n",
+                     "none": "pcm.!default { type hw card 29 }\nctl.!default { type hw card 29 }\n",
+                     "null": "pcm.!default { type null }\n"}[mode])
+        os.chmod(self.config, 0o644)
+
+    def environment(self):
+        # Only this file: the system's configuration would route the default device to the sound
+        # server. And no sound server, which the program would take before ALSA.
+        return {"ALSA_CONFIG_PATH": self.config,
+                "PULSE_SERVER": "unix:" + os.path.join(os.path.dirname(self.config), "no-sound-server")}
+
+    def size(self):
+        return os.path.getsize(self.wav) if os.path.exists(self.wav) else 0
+
+    def rate(self):
+        with open(self.wav, "rb") as f:
+            return struct.unpack("<I", f.read(44)[24:28])[0]
+
+    def samples(self, start_byte=44, end_byte=None):
+        """Mono 16-bit samples between two byte offsets; readable while the file still grows."""
+        with open(self.wav, "rb") as f:
+            data = f.read()
+        body = data[max(start_byte, data.find(b"data") + 8):end_byte]
+        return struct.unpack("<%dh" % (len(body) // 2), body[:len(body) // 2 * 2])
+
+
+# -- a sound server ----------------------------------------------------------------------------------
 
 _NULL_SINK = """context.objects = [
     { factory = adapter
@@ -46,33 +95,10 @@ libcamera_monitor.enabled = false
 _NO_BLUETOOTH = "bluez_monitor.enabled = false\n"
 
 
-class PrivateServer:
-    """A server of its own for one test class, on a session of the desktop kit (tests/desktop.py),
-    which ends its processes however the test process ends. PulseAudio in another root takes
-    root=DIR."""
-
-    def __init__(self, server_class=None, root=None):
-        import desktop
-        self.session, self.server = desktop.sound_server(server_class or PipeWire, root)
-        self.workdir = self.server.workdir
-        self.env = {**self.session.environment(), "XDG_RUNTIME_DIR": self.server.runtime_dir}
-
-    def close(self):
-        self.session.close()
-
-
-def private_server_for_tests():
-    """PipeWire, or PulseAudio from the root that ALARM_TEST_PULSEAUDIO_ROOT names
-    (scripts/check-pulseaudio.sh makes one), so that one set of checks serves both."""
-    root = os.environ.get("ALARM_TEST_PULSEAUDIO_ROOT")
-    return PrivateServer(PulseAudio, root=root) if root else PrivateServer()
-
-
 class _Server:
     """What every server offers: pactl against it, waiting for the sink, and the recorder."""
 
-    def __init__(self, spawn, env, workdir):
-        self.spawn = spawn
+    def __init__(self, env, workdir):
         self.env = dict(env)
         self.workdir = workdir
         self.runtime_dir = env["XDG_RUNTIME_DIR"]
@@ -139,8 +165,8 @@ class _Server:
 class PipeWire(_Server):
     """pipewire, wireplumber and pipewire-pulse with a null sink as the only sink."""
 
-    def __init__(self, spawn, env, workdir):
-        super().__init__(spawn, env, workdir)
+    def __init__(self, env, workdir):
+        super().__init__(env, workdir)
         config = os.path.join(workdir, "config")
         for path, text in (("pipewire/pipewire.conf.d/alarm-test-sink.conf", _NULL_SINK),
                            ("wireplumber/main.lua.d/51-alarm-test.lua", _NO_DEVICES),
@@ -160,12 +186,12 @@ class PipeWire(_Server):
 
     def start(self):
         with open(self.log, "a") as log:
-            daemon = self.spawn(["pipewire"], env=self.env, stdout=log, stderr=log)
+            daemon = spawn(["pipewire"], env=self.env, stdout=log, stderr=log)
             self.processes = [daemon]
             socket = os.path.join(self.runtime_dir, "pipewire-0")
             wait_until(lambda: os.path.exists(socket) or daemon.poll() is not None, 20, what="pipewire's socket")
             for command in (["wireplumber"], ["pipewire-pulse"]):
-                self.processes.append(self.spawn(command, env=self.env, stdout=log, stderr=log))
+                self.processes.append(spawn(command, env=self.env, stdout=log, stderr=log))
         self.wait_ready()
 
 
@@ -174,8 +200,8 @@ class PulseAudio(_Server):
     beside pipewire-pulse, so it may run from another root (made with debootstrap, say), whose
     tree holds the workdir; its socket is then reached through that tree."""
 
-    def __init__(self, spawn, env, workdir, root=None):
-        super().__init__(spawn, env, workdir)
+    def __init__(self, env, workdir, root=None):
+        super().__init__(env, workdir)
         self.root = root
         self.log = os.path.join(workdir, "pulseaudio.log")
         with open(os.path.join(workdir, "alarm-test.pa"), "w") as f:
@@ -192,8 +218,54 @@ class PulseAudio(_Server):
             command = ["chroot", self.root, "env", "HOME=" + inside(self.workdir),
                        "XDG_RUNTIME_DIR=" + inside(self.runtime_dir)] + command
         with open(self.log, "a") as log:
-            self.processes = [self.spawn(command, env=self.env, stdout=log, stderr=log)]
+            self.processes = [spawn(command, env=self.env, stdout=log, stderr=log)]
         self.wait_ready()
+
+
+class PrivateServer:
+    """A server of its own (PipeWire unless another class is named; PulseAudio in another root takes
+    root=DIR) on a session without a screen, for several runs; close() ends both. A client reaches
+    it with client_env."""
+
+    def __init__(self, server_class=PipeWire, root=None):
+        self.session = Desktop(x=False)
+        try:
+            # A server in another root keeps its files, sockets among them, where both sides see them.
+            self.workdir = temporary_directory("alarm-sound-", directory=os.path.join(root, "tmp") if root else None)
+            runtime_dir = os.path.join(self.workdir, "runtime")
+            os.mkdir(runtime_dir, 0o700)
+            self.env = {**self.session.environment(), "XDG_RUNTIME_DIR": runtime_dir}
+            self.server = server_class(self.env, self.workdir, **({"root": root} if root else {}))
+            self.server.start()
+        except BaseException:
+            self.session.close()
+            raise
+        self.client_env = {**self.env, **self.server.environment()}
+
+    def close(self):
+        self.session.close()
+
+
+class OnPrivateServer(unittest.TestCase):
+    """Tests on one sound server of their class's own: PipeWire, or PulseAudio from the root that
+    ALARM_TEST_PULSEAUDIO_ROOT names (scripts/check-pulseaudio.sh makes one), so that one set of
+    checks serves both. A test that stopped, froze or killed the server leaves it running again."""
+
+    @classmethod
+    def setUpClass(cls):
+        root = os.environ.get("ALARM_TEST_PULSEAUDIO_ROOT")
+        cls.private = PrivateServer(PulseAudio, root) if root else PrivateServer()
+        cls.addClassCleanup(cls.private.close)
+        cls.server = cls.private.server
+
+    def setUp(self):
+        self.addCleanup(self.ensure_running)
+
+    def ensure_running(self):
+        self.server.thaw()
+        if self.server.pactl("get-default-sink") != SINK:
+            self.server.kill()
+            self.server.start()
 
 
 class Recording:
@@ -209,7 +281,7 @@ class Recording:
     def __enter__(self):
         self.errors = os.path.join(self.server.workdir, "parec.log")
         with open(self.errors, "a") as errors:
-            self.process = self.server.spawn(
+            self.process = spawn(
                 ["parec", "--device", SINK + ".monitor", "--raw", "--format=s16le", f"--rate={RATE}",
                  "--channels=1", "--latency-msec=10"],
                 env={**self.server.env, **self.server.environment()}, stdout=subprocess.PIPE,
@@ -251,7 +323,6 @@ class Recording:
     def samples(self):
         with self.lock:
             body = bytes(self.data[:len(self.data) // 2 * 2])
-        import array
         values = array.array("h")
         values.frombytes(body)
         return values
@@ -290,18 +361,137 @@ class Recording:
         return stretches
 
 
-def frequency(samples):
+# -- the melody as heard -----------------------------------------------------------------------------
+
+
+def frequency(samples, rate=RATE):
     """The frequency of a steady tone from its zero crossings."""
     crossings = sum(1 for a, b in zip(samples, samples[1:]) if (a < 0) != (b < 0))
-    return crossings * RATE / (2 * len(samples)) if samples else 0.0
+    return crossings * rate / (2 * len(samples)) if samples else 0.0
 
 
-def level_dbfs(samples):
-    """(RMS, peak) in dB relative to full scale."""
-    import math
-    if not samples:
-        return float("-inf"), float("-inf")
-    rms = math.sqrt(sum(v * v for v in samples) / len(samples))
-    peak = max(abs(v) for v in samples)
-    to_db = lambda v: 20 * math.log10(v / 32768) if v else float("-inf")
-    return to_db(rms), to_db(peak)
+def steady_tones(samples, rate):
+    """(frequency, seconds) of each stretch of steady tone at the level the program's tones have;
+    the short fades between tones separate them, and speech is seldom steady long enough. For a
+    recording that holds what was sent without pauses, as a file device's does."""
+    block = rate // 500
+    tones, start = [], None
+    for i in range(0, len(samples) - block + 1, block):
+        rms = (sum(v * v for v in samples[i:i + block]) / block) ** 0.5
+        steady = 4400 < rms < 6000  # tones sound at -16 dBFS RMS, 5190
+        if steady and start is None:
+            start = i
+        elif not steady and start is not None:
+            if i - start >= rate * 0.08:
+                tones.append((frequency(samples[start:i], rate), (i - start) / rate))
+            start = None
+    return tones
+
+def phrases(stretches, pause_ms=200):
+    """Groups stretches of sound that follow each other within pause_ms into phrases."""
+    groups = []
+    for stretch in stretches:
+        if groups and (stretch[0] - groups[-1][-1][1]) * 1000 / RATE < pause_ms:
+            groups[-1].append(stretch)
+        else:
+            groups.append([stretch])
+    return groups
+
+
+# Longer than one tone as heard, shorter than two.
+TONE_EXTENT_MS = 135
+
+
+def within_tones(stretches):
+    """Groups the pieces of each tone: a tone the server broke with a moment of silence comes as
+    several. Every tone is handed to the server whole, so silence inside one is the server's: a
+    loaded machine can make its graph miss a cycle for any stream. Silence between two tones,
+    where the program's timing counts, stays a gap."""
+    tones = []
+    for stretch in stretches:
+        if tones and (stretch[1] - tones[-1][0][0]) * 1000 / RATE <= TONE_EXTENT_MS:
+            tones[-1].append(stretch)
+        else:
+            tones.append([stretch])
+    return tones
+
+
+class Melody:
+    """A phrase heard at the sink, read as the ringing melody."""
+
+    def __init__(self, recording, stretches):
+        tones = within_tones(stretches)
+        self.stretches = stretches = [(pieces[0][0], pieces[-1][1]) for pieces in tones]
+        samples = recording.samples()
+        ms = 1000 / RATE
+        self.frequencies = [frequency(samples[slice(*max(pieces, key=lambda p: p[1] - p[0]))])
+                            for pieces in tones]
+        self.lengths_ms = [(b - a) * ms for a, b in stretches]
+        # Between two joined tones the fades leave about 2 ms below the threshold.
+        self.joints_ms = [(b[0] - a[1]) * ms for a, b in zip(stretches, stretches[1:])]
+        self.span_ms = (stretches[-1][1] - stretches[0][0]) * ms
+        self.start = recording.time_of(stretches[0][0])
+        self.end = recording.time_of(stretches[-1][1])
+
+    def problems(self, joint_ms=8, span_ms=(990, 1050)):
+        """What is wrong with it as one seamless phrase of the eight tones; empty when nothing."""
+        found = []
+        if len(self.stretches) != len(MELODY):
+            found.append(f"{len(self.stretches)} tones instead of {len(MELODY)}: lengths {self.lengths_ms}")
+        else:
+            for i, (got, want) in enumerate(zip(self.frequencies, MELODY)):
+                if abs(got - want) > want * 0.03:
+                    found.append(f"tone {i + 1} at {got:.0f} Hz instead of {want}")
+        if any(joint > joint_ms for joint in self.joints_ms):
+            found.append(f"gaps between tones: {[round(j, 1) for j in self.joints_ms]} ms")
+        if not span_ms[0] <= self.span_ms <= span_ms[1]:
+            found.append(f"the melody lasts {self.span_ms:.1f} ms")
+        return found
+
+
+def melodies(recording, begin=0, end=None):
+    """The phrases from sample `begin` on that are the melody rather than speech: several
+    stretches, most of them a tone's length. A melody with a flaw is still one, to be told of."""
+    found = []
+    for group in phrases(recording.sounds(begin, end)):
+        raw_lengths = [(b - a) * 1000 / RATE for a, b in group]
+        tone_like = [length for length in raw_lengths if 100 <= length <= 150]
+        if len(group) >= 4 and len(tone_like) * 2 > len(group):
+            found.append(Melody(recording, group))
+    return found
+
+
+def speech_before(recording, melody, begin=0):
+    """(start, end) sample indexes of the sound before a melody that is not part of any."""
+    before = [s for s in recording.sounds(begin, melody.stretches[0][0])]
+    return (before[0][0], before[-1][1]) if before else None
+
+
+# -- the sound probe ---------------------------------------------------------------------------------
+
+PROBE = os.path.join(BUILD_DIR, "tests", "soundprobe")
+# One call of the probe: "beep" or "speak", its frequency (or "-"), when it began and returned
+# (monotonic seconds), and the error it ended with, if any.
+Call = collections.namedtuple("Call", "what argument start end error")
+
+
+def probe(env, *actions, on_call=None, timeout=60):
+    """Runs the probe (tests/support/soundprobe.cpp) to its end; on_call(index, call) is called as
+    each call is reported."""
+    calls = []
+    # In a session of its own, as a desktop starts an application: it then gets its own share of
+    # the processor rather than a part of the share of the test run that started it.
+    with spawn([PROBE, *actions], env=env, stdout=subprocess.PIPE, text=True) as process:
+        try:
+            for line in process.stdout:
+                what, argument, start, end, *error = line.rstrip("\n").split(" ", 4)
+                calls.append(Call(what, argument, float(start), float(end), error[0] if error else ""))
+                if on_call:
+                    on_call(len(calls) - 1, calls[-1])
+            process.wait(timeout)
+        finally:
+            if process.poll() is None:
+                process.kill()
+    if process.returncode != 0:
+        raise AssertionError(f"the probe exited with {process.returncode}")
+    return calls
