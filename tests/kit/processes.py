@@ -139,12 +139,6 @@ class _Reaper:
         if os.getppid() != parent:
             os.kill(os.getpid(), signal.SIGTERM)
 
-    def marks(self):
-        marks = {KIT_MARK: os.environ[KIT_MARK], "ALARM_CMD_TEST_NEVER_ACT": "1"}
-        if os.environ.get(RUN_MARK):
-            marks[RUN_MARK] = os.environ[RUN_MARK]
-        return marks
-
     def end(self, process):
         """Ends a process started by spawn() with its whole group."""
         for sig, grace in ((signal.SIGTERM, 2), (signal.SIGKILL, 5)):
@@ -186,7 +180,7 @@ _reaper = None if __name__ == "__main__" else _Reaper()
 def spawn(command, **popen_kwargs):
     """Starts a process in a process group of its own, which is ended with the run."""
     if popen_kwargs.get("env") is not None:
-        popen_kwargs["env"] = {**popen_kwargs["env"], **_reaper.marks()}
+        popen_kwargs["env"] = {**popen_kwargs["env"], **marks()}
     process = subprocess.Popen(command, start_new_session=True, **popen_kwargs)
     _reaper.processes.append(process)
     return process
@@ -218,7 +212,8 @@ def end_marked(mark):
 
 def marks():
     """The variables every process of the run must carry, also in an environment built from nothing."""
-    return _reaper.marks()
+    run = {RUN_MARK: os.environ[RUN_MARK]} if os.environ.get(RUN_MARK) else {}
+    return {KIT_MARK: os.environ[KIT_MARK], "ALARM_CMD_TEST_NEVER_ACT": "1", **run}
 
 
 def _read_line(fd, timeout):

@@ -116,6 +116,8 @@ class AlarmRun:
         self.sound = AlsaDevice(self.tmp, sound) if isinstance(sound, str) else sound
         self.compositor = Compositor(self.runtime_dir, desktop.environment()) if wayland else None
         self.app = self.window = None
+        # How its windows are found: by its pid, unless a test says otherwise.
+        self.search = None
         self.log = os.path.join(self.tmp, "alarm.log")
         # Variables a test adds to the program's environment.
         self.extra_environment = {}
@@ -165,10 +167,13 @@ class AlarmRun:
 
     # -- windows -------------------------------------------------------------------------------------
     def windows(self):
-        return self.x.windows(self.app.pid)
+        return self.x.windows(*(self.search or ("--pid", str(self.app.pid))))
 
     def wait_for_window(self, predicate, timeout=20, what="window"):
         def found():
+            # A program that has ended shows nothing more.
+            if self.app.poll() is not None:
+                raise KitError(f"no {what}")
             return next((wid for wid, title in self.windows().items() if predicate(wid, title)), None)
         try:
             return wait_until(found, timeout, what=what)
@@ -181,11 +186,11 @@ class AlarmRun:
         # Tooltips and list popups are windows of the program too.
         return not title.startswith(GREETING_TITLE) and self.x.geometry(wid)[2:] == WINDOW_SIZE
 
-    def dismiss_greeting(self):
-        box = self.wait_for_window(lambda wid, title: title.startswith(GREETING_TITLE), what="greeting box")
+    def dismiss_greeting(self, timeout=20):
+        box = self.wait_for_window(lambda wid, title: title.startswith(GREETING_TITLE), timeout, "greeting box")
         self.x.xdotool("windowfocus", "--sync", box, "key", "Return")
         wait_until(lambda: box not in self.windows(), 10, what="greeting box to close")
-        self.window = self.wait_for_window(self.is_main_window, what="main window")
+        self.window = self.wait_for_window(self.is_main_window, timeout, "main window")
         # The keyboard goes to the window, wherever the pointer is; without a window manager
         # nothing else would give it the focus.
         self.x.xdotool("windowfocus", "--sync", self.window)

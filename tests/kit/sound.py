@@ -1,16 +1,10 @@
 # SPDX-License-Identifier: MIT
-"""Sound for the program's runs and the sound tests: ALSA devices of a run's own, a private PipeWire
+"""Sound for the program's runs and the sound tests: ALSA devices of a run's own; a private PipeWire
 (pipewire, wireplumber and pipewire-pulse, as a desktop runs it) or PulseAudio server playing into a
-null sink whose monitor is recorded at the sink's own pace (sample i of a recording was heard
-i / RATE seconds after its first sample), the ringing melody as heard there, and the sound probe,
-which makes the window's sound calls and reports when each began and returned.
-
-    server = PrivateServer()                 # returns once the null sink is the ready default
-    with server.server.record() as recording: ...   # recording.samples(), .sounds(), .time_of(i)
-    server.server.stop() / .kill() / .start() / .freeze() / .thaw();  server.close()
-
-The recorder works against any server that speaks the PulseAudio protocol, so one set of checks
-serves both servers."""
+null sink whose monitor is recorded at the sink's own pace, so that sample i of a recording was
+heard i / RATE seconds after its first (the recorder speaks the PulseAudio protocol, which both
+serve); the ringing melody as heard there; and the sound probe, which makes the window's sound
+calls and reports when each began and returned."""
 import array
 import collections
 import os
@@ -135,15 +129,12 @@ class _Server:
             except ProcessLookupError:
                 pass
 
-    def stop(self):
-        """Ends the server the way a session does, and waits until it is gone."""
-        self._signal_all(signal.SIGTERM)
-        self._reap()
-
     def kill(self):
-        """Ends it at once, as a crash does."""
+        """Ends the server at once, as a crash does, and waits until it is gone."""
         self._signal_all(signal.SIGKILL)
-        self._reap()
+        for process in self.processes:
+            process.wait(5)
+        self.processes = []
 
     def freeze(self):
         """Stops the server's processes without ending them: a hung server."""
@@ -151,15 +142,6 @@ class _Server:
 
     def thaw(self):
         self._signal_all(signal.SIGCONT)
-
-    def _reap(self):
-        for process in self.processes:
-            try:
-                process.wait(5)
-            except subprocess.TimeoutExpired:
-                os.killpg(process.pid, signal.SIGKILL)
-                process.wait(5)
-        self.processes = []
 
 
 class PipeWire(_Server):
@@ -387,15 +369,21 @@ def steady_tones(samples, rate):
             start = None
     return tones
 
-def phrases(stretches, pause_ms=200):
-    """Groups stretches of sound that follow each other within pause_ms into phrases."""
+
+def _grouped(stretches, joins):
+    """Stretches in groups: each joins the group before it when joins(group, stretch)."""
     groups = []
     for stretch in stretches:
-        if groups and (stretch[0] - groups[-1][-1][1]) * 1000 / RATE < pause_ms:
+        if groups and joins(groups[-1], stretch):
             groups[-1].append(stretch)
         else:
             groups.append([stretch])
     return groups
+
+
+def phrases(stretches, pause_ms=200):
+    """Groups stretches of sound that follow each other within pause_ms into phrases."""
+    return _grouped(stretches, lambda group, stretch: (stretch[0] - group[-1][1]) * 1000 / RATE < pause_ms)
 
 
 # Longer than one tone as heard, shorter than two.
@@ -407,13 +395,7 @@ def within_tones(stretches):
     several. Every tone is handed to the server whole, so silence inside one is the server's: a
     loaded machine can make its graph miss a cycle for any stream. Silence between two tones,
     where the program's timing counts, stays a gap."""
-    tones = []
-    for stretch in stretches:
-        if tones and (stretch[1] - tones[-1][0][0]) * 1000 / RATE <= TONE_EXTENT_MS:
-            tones[-1].append(stretch)
-        else:
-            tones.append([stretch])
-    return tones
+    return _grouped(stretches, lambda tone, piece: (piece[1] - tone[0][0]) * 1000 / RATE <= TONE_EXTENT_MS)
 
 
 class Melody:

@@ -35,9 +35,10 @@ class XServer:
     def xdotool(self, *args):
         return self.run("xdotool", *args)
 
-    def windows(self, pid):
-        """Visible top-level windows of a process, by id, with their titles."""
-        ids = self.xdotool("search", "--onlyvisible", "--pid", str(pid)).split()
+    def windows(self, *search):
+        """Visible top-level windows that xdotool's search finds (--pid PID, --class NAME, ...), by
+        id, with their titles."""
+        ids = self.xdotool("search", "--onlyvisible", *search).split()
         return {wid: self.xdotool("getwindowname", wid) for wid in ids}
 
     def geometry(self, wid):
