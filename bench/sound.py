@@ -84,9 +84,13 @@ def off_figures(device, offs):
         try:
             session.start()
             session.dismiss_greeting()
-            session.pick_with_keys(8, 31, 2)
-            time.sleep(0.3)
-            session.click("Alarmon")
+            session.arm("Alarmon", 8, 31, 2)
+
+            def press_off():
+                session.click("Alarmoff")
+                pressed = time.monotonic()
+                session.wait_for_control("Alarmon", lambda c: c["visible"], timeout=5)
+                results.append(time.monotonic() - pressed)
             # The spoken time, then a melody every two seconds: press during the second.
             if hasattr(device, "record"):
                 with device.record() as recording:
@@ -94,16 +98,10 @@ def off_figures(device, offs):
                     wait_until(lambda: len(melodies(recording, begin)) >= 1, 20, what="a melody")
                     first = melodies(recording, begin)[0]
                     time.sleep(max(0.0, first.start + 2.0 + rnd.uniform(0.0, 1.0) - time.monotonic()))
-                    session.click("Alarmoff")
-                    pressed = time.monotonic()
-                    session.wait_for_control("Alarmon", lambda c: c["visible"], timeout=5)
-                    results.append(time.monotonic() - pressed)
+                    press_off()
             else:
                 time.sleep(7 + rnd.uniform(0.0, 2.0))  # well into the ringing
-                session.click("Alarmoff")
-                pressed = time.monotonic()
-                session.wait_for_control("Alarmon", lambda c: c["visible"], timeout=5)
-                results.append(time.monotonic() - pressed)
+                press_off()
         finally:
             session.close()
     return {"OFF -> ON shown": ms(results)}

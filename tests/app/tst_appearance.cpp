@@ -2,6 +2,7 @@
 // What the window looks like in each plan state, read from its pixels, and what it tells screen
 // readers. Fonts differ between machines, so no test compares whole pictures: each looks at the
 // few pixels that tell one thing.
+#include "DataRow.h"
 #include "WindowDriver.h"
 
 #include <QAccessible>
@@ -49,10 +50,6 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("buttonEnabled");
         QTest::addColumn<bool>("entryEnabled");
-        auto row = [](const char *name, const char *steps, const char *button, bool buttonEnabled,
-                      bool entryEnabled) {
-            QTest::newRow(name) << QString(steps) << QString(button) << buttonEnabled << entryEnabled;
-        };
         row("at start", "", "ON", false, true);
         row("picked", "pick", "ON", true, true);
         row("alarm armed", "pick on", "OFF", true, false);
@@ -70,9 +67,7 @@ private slots:
         open(QTime(19, 0));
         for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
             if (step == "pick") {
-                window->Hour->setCurrentIndex(7);
-                window->Minutes->setCurrentIndex(30);
-                window->AM->setCurrentIndex(1);
+                pickTarget(QTime(19, 30));
             } else if (step == "on") {
                 window->Alarmon->click();
             } else if (step == "shutdown") {

@@ -282,18 +282,9 @@ class AlarmRun:
         # carries the title.
         for top, window in ((top, window) for top in self._frames() for window in [top, *top]):
             if window is not None and window.getRoleName() == "alert":
-                texts, buttons = [], []
-                pending = [window]
-                while pending:
-                    for child in pending.pop(0):
-                        if child is not None:
-                            role = child.getRoleName()
-                            if role == "label" and child.name:
-                                texts.append(child.name)
-                            elif role == "push button":
-                                buttons.append(child.name)
-                            pending.append(child)
-                return top.name, texts, buttons
+                found = [(node.getRoleName(), node.name) for node in _descendants(window)]
+                return (top.name, [name for role, name in found if role == "label" and name],
+                        [name for role, name in found if role == "push button"])
         return None
 
     def list_entry_extents(self, list_name, entry):
@@ -305,6 +296,13 @@ class AlarmRun:
                 if box.width > 0:
                     return box
         return None
+
+
+def _descendants(node):
+    for child in node:
+        if child is not None:
+            yield child
+            yield from _descendants(child)
 
 
 # -- the end-to-end tests' base ----------------------------------------------------------------------

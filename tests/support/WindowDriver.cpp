@@ -32,17 +32,13 @@ void moveOver(QWidget *control, int times)
         moveOver(control);
 }
 
-Alarm &WindowDriver::open()
+Alarm &WindowDriver::open(std::optional<QTime> clock)
 {
+    if (clock)
+        platform.time = *clock;
     window.reset();
     window = std::make_unique<Alarm>(platform);
     return *window;
-}
-
-Alarm &WindowDriver::open(QTime clock)
-{
-    platform.time = clock;
-    return open();
 }
 
 void WindowDriver::pickTarget(QTime target)

@@ -7,6 +7,7 @@
 #include <QTime>
 
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QPushButton;
@@ -39,8 +40,7 @@ public:
     std::unique_ptr<Alarm> window;
 
     // A fresh window on the platform as the test has set it up, the clock at `clock` when given.
-    Alarm &open();
-    Alarm &open(QTime clock);
+    Alarm &open(std::optional<QTime> clock = {});
     // Picks the target in the three lists.
     void pickTarget(QTime target);
     // A fresh window with the target picked and one clock tick at `clock`, then the plan pressed.
