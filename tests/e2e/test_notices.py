@@ -8,7 +8,7 @@ import threading
 import unittest
 
 from kit import BUILD_DIR
-from kit.processes import spawn, wait_until
+from kit.processes import end, spawn, wait_until
 from kit.program import SessionTest
 
 SERVICE = os.path.join(BUILD_DIR, "tests", "alarm_test_notification_server")
@@ -20,7 +20,7 @@ class NotificationService:
 
     def __init__(self, session):
         self.process = spawn([SERVICE], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
-                                     env=session.desktop.environment())
+                             env=session.desktop.environment())
         self.lines = []
         assert json.loads(self.process.stdout.readline()).get("ready"), "the notification service did not start"
         threading.Thread(target=lambda: self.lines.extend(self.process.stdout), daemon=True).start()
@@ -33,13 +33,7 @@ class NotificationService:
         self.process.stdin.flush()
 
     def close(self):
-        self.process.stdin.close()
-        try:
-            self.process.wait(5)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-        self.process.stdout.close()
+        end(self.process)
 
 
 class ShutdownWarning(SessionTest):

@@ -274,7 +274,14 @@ class AlarmRun:
         return self.controls()[name]
 
     def wait_for_control(self, name, predicate, timeout=5, what=None):
-        return wait_until(lambda: predicate(self.control(name)), timeout, what=what or name)
+        """Waits until predicate holds for the control, also while the window is not yet in the
+        accessibility tree."""
+        def holds():
+            try:
+                return predicate(self.control(name))
+            except KitError:
+                return False
+        return wait_until(holds, timeout, what=what or name)
 
     def box_texts(self):
         """Title, texts and buttons of the program's open message box, if one is open."""

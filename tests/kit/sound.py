@@ -249,6 +249,15 @@ class OnPrivateServer(unittest.TestCase):
             self.server.kill()
             self.server.start()
 
+    def assertHeardAsMelodies(self, recording, count=None, begin=0):
+        """The melodies heard from sample begin on, as many as count if given, each without a flaw."""
+        heard = melodies(recording, begin)
+        if count is not None:
+            self.assertEqual(len(heard), count, [m.lengths_ms for m in heard])
+        for i, tune in enumerate(heard):
+            self.assertEqual(tune.problems(), [], f"melody {i + 1}")
+        return heard
+
 
 class Recording:
     """The sink's monitor, recorded with parec at the sink's pace as mono 16-bit samples."""

@@ -21,13 +21,6 @@ class SoundServerTest(sound.OnPrivateServer):
     def probe(self, *actions, on_call=None, env=None):
         return sound.probe({**self.private.client_env, **(env or {})}, *actions, on_call=on_call)
 
-    def assertHeardAsMelodies(self, recording, count, begin=0):
-        heard = sound.melodies(recording, begin)
-        self.assertEqual(len(heard), count, [m.lengths_ms for m in heard])
-        for i, tune in enumerate(heard):
-            self.assertEqual(tune.problems(), [], f"melody {i + 1}")
-        return heard
-
     def test_each_tone_returns_as_it_is_heard_and_the_melody_is_one_phrase(self):
         with self.server.record() as recording:
             calls = self.probe("melody", "at:2000", "melody")
