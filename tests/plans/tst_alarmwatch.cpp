@@ -38,8 +38,7 @@ private slots:
         QVERIFY(platform.calls.isEmpty());
         QCOMPARE(window->planState(), PlanState::AlarmArmed);
 
-        platform.setTime(7, 30, 0);
-        tick();
+        tickAt(QTime(7, 30, 0));
         QCOMPARE(platform.calls,
                  QStringList({"voice", "speak:Now thetime is    7:30:00 AM", "release voice"}));
         QCOMPARE(window->planState(), PlanState::Ringing);

@@ -78,12 +78,10 @@ private slots:
         useNotificationService();
         armShutdownAt(QTime(23, 57, 30));
         tick(10);
-        platform.setTime(23, 57, 59);
-        tick(10);
+        tickAt(QTime(23, 57, 59), 10);
         QVERIFY(platform.notices.isEmpty());
 
-        platform.setTime(23, 58, 0);
-        tick(10);
+        tickAt(QTime(23, 58, 0), 10);
         QTRY_COMPARE(server->calls("Notify").size(), 1);
         const QJsonObject notify = server->calls("Notify").first();
         QCOMPARE(notify["app"].toString(), "ALARM");
@@ -95,14 +93,12 @@ private slots:
         QCOMPARE(notify["timeout"].toInt(), 0);
         QCOMPARE(notify["actions"].toArray().size(), 2);
         QCOMPARE(notify["actions"].toArray()[1].toString(), "Cancel shut-down");
-        platform.setTime(23, 58, 59);
-        tick(10);
+        tickAt(QTime(23, 58, 59), 10);
         QCOMPARE(platform.notices.size(), 1);
 
         // The target minute takes the warning back and carries the plan out. (Checked before waiting
         // for the service: meanwhile the window's own watch would start the script again.)
-        platform.setTime(23, 59, 0);
-        tick();
+        tickAt(QTime(23, 59, 0));
         QCOMPARE(platform.callsStartingWith("start:"), QStringList({"start:" + kScript}));
         QTRY_COMPARE(server->calls("CloseNotification").size(), 1);
         QCOMPARE(server->calls("CloseNotification").first()["id"], notify["id"]);
@@ -135,8 +131,7 @@ private slots:
         QTRY_COMPARE(window->planState(), PlanState::Idle);
         const QStringList afterAction = controlStates(*window);
 
-        platform.setTime(23, 59, 0);
-        tick(10);
+        tickAt(QTime(23, 59, 0), 10);
         QTest::qWait(300);
         QVERIFY(platform.calls.isEmpty());
 
@@ -207,8 +202,7 @@ private slots:
         QTRY_COMPARE(window->planState(), PlanState::Idle);
         QTRY_VERIFY(server->openIds().isEmpty());
 
-        platform.setTime(23, 59, 0);
-        tick(10);
+        tickAt(QTime(23, 59, 0), 10);
         QCOMPARE(platform.callsStartingWith("start:"), QStringList());
         QCOMPARE(notifications->tracked(), 0);
     }
@@ -262,8 +256,7 @@ private slots:
         QVERIFY2(platform.errors[0].startsWith("could not show the notice \"" + kWarning + "\": "),
                  qPrintable(platform.errors[0]));
         QCOMPARE(window->planState(), PlanState::ShutdownArmed);
-        platform.setTime(23, 59, 0);
-        tick();
+        tickAt(QTime(23, 59, 0));
         QCOMPARE(platform.calls, QStringList({"write:" + kScript, "start:" + kScript}));
         QCOMPARE(platform.errors.size(), 1);
     }
@@ -415,15 +408,12 @@ private slots:
     {
         armShutdownAt(QTime(23, 59, 0));
         tick();
-        platform.setTime(23, 50, 0);
-        tick();
+        tickAt(QTime(23, 50, 0));
         QVERIFY(platform.notices.isEmpty());
-        platform.setTime(23, 58, 0);
-        tick();
+        tickAt(QTime(23, 58, 0));
         QCOMPARE(platform.openNotices().size(), 1);
         QCOMPARE(platform.openNotices()[0].summary, kWarning);
-        platform.setTime(23, 59, 0);
-        tick();
+        tickAt(QTime(23, 59, 0));
         QCOMPARE(platform.callsStartingWith("start:").size(), 2);
     }
 
@@ -448,8 +438,7 @@ private slots:
         QVERIFY(platform.calls.isEmpty());
         QVERIFY(platform.notices.isEmpty());
 
-        platform.setTime(0, 0, 0);
-        tick();
+        tickAt(QTime(0, 0, 0));
         QCOMPARE(platform.calls.size(), shutdown ? 2 : 3);
     }
 };

@@ -73,6 +73,12 @@ void WindowDriver::tick(int watchTicks)
     }
 }
 
+void WindowDriver::tickAt(QTime time, int watchTicks)
+{
+    platform.time = time;
+    tick(watchTicks);
+}
+
 void WindowDriver::reset()
 {
     window.reset();

@@ -49,6 +49,8 @@ public:
     void armAt(QTime clock);
     // One clock tick, then up to `watchTicks` ticks of the running watch, for as long as it runs.
     void tick(int watchTicks = 1);
+    // The same with the clock set to `time` first.
+    void tickAt(QTime time, int watchTicks = 1);
     // The window goes first, since it may withdraw its notices as it goes; then a fresh platform.
     void reset();
 
