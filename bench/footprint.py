@@ -5,8 +5,9 @@
 Usage: bench/footprint.py [--runs N] [--seconds S] [--build-dir DIR] [--peer] [--accessibility]
 
 Arms only the alarm plan, never the shut-down plan. The program runs from the build tree, where
-no alarm-cmd sits beside it, and with ALARM_CMD_TEST_NEVER_ACT=1. Exits non-zero only when a
-figure could not be measured, never because one misses its aim.
+no alarm-cmd sits beside it, and with ALARM_CMD_TEST_NEVER_ACT=1. Installs nothing: a Debian
+package it needs and lacks is named, and it stops. Exits non-zero only when a figure could not be
+measured, never because one misses its aim.
 """
 
 import argparse
