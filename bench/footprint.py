@@ -4,14 +4,14 @@
 
 Usage: bench/footprint.py [--runs N] [--seconds S] [--build-dir DIR] [--peer] [--accessibility]
 
-Arms only the alarm plan, never the shut-down plan. The program runs from the build tree, where
-no alarm-cmd sits beside it, and with ALARM_CMD_TEST_NEVER_ACT=1. Exits non-zero only when a
-figure could not be measured, never because one misses its aim.
+Arms only the alarm plan, never the shut-down plan. The build's program runs copied into a
+directory of its own beside the kit's recording stub, and with ALARM_CMD_TEST_NEVER_ACT=1. Installs nothing: a Debian
+package it needs and lacks is named, and it stops. Exits non-zero only when a figure could not be
+measured, never because one misses its aim.
 """
 
 import argparse
 import os
-import select
 import statistics
 import subprocess
 import sys
@@ -19,9 +19,10 @@ import time
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(REPO, "tests"))
-import desktop as kit  # noqa: E402  (the kit ends whatever is started here, however the run ends)
+# The kit ends whatever is started here, however the run ends.
+from kit import packages, processes, x  # noqa: E402
+from kit.program import CONTROL_RECTS, GREETING_TITLE, WINDOW_SIZE, AlarmRun  # noqa: E402
 
-MAIN_SIZE = kit.WINDOW_SIZE
 SETTLE_S = 5.0
 MAP_TIMEOUT_S = 30.0
 
@@ -38,99 +39,17 @@ class MeasurementError(Exception):
 
 
 # ---------------------------------------------------------------------------------------------
-# Packages and build
-
-
-def install_missing(packages):
-    missing = []
-    for package in packages:
-        status = subprocess.run(["dpkg-query", "-W", "-f=${Status}", package],
-                                capture_output=True, text=True).stdout
-        if "install ok installed" not in status:
-            missing.append(package)
-    if not missing:
-        return
-    sudo = [] if os.geteuid() == 0 else ["sudo"]
-    print("Installing: " + " ".join(missing), file=sys.stderr)
-    subprocess.run(sudo + ["apt-get", "update", "-q"], check=True, stdout=sys.stderr)
-    subprocess.run(sudo + ["env", "DEBIAN_FRONTEND=noninteractive", "apt-get", "install", "-y", "-q",
-                           "--no-install-recommends"] + missing, check=True, stdout=sys.stderr)
+# Build
 
 
 def ensure_built(build_dir):
-    program = os.path.join(build_dir, "src", "alarm")
+    program = os.path.join(build_dir, "bin", "alarm")
     if not os.path.exists(program):
         print(f"Building ALARM in {build_dir}", file=sys.stderr)
         subprocess.run(["cmake", "-S", REPO, "-B", build_dir], check=True, stdout=sys.stderr)
         subprocess.run(["cmake", "--build", build_dir, "-j", str(os.cpu_count() or 2), "--target", "alarm"],
                        check=True, stdout=sys.stderr)
-    # The shut-down plan would start an alarm-cmd beside the program; the kit refuses a real one.
-    kit.refuse_real_interpreter(program)
     return program
-
-
-# ---------------------------------------------------------------------------------------------
-# X: a watcher on the root window's children
-
-X = None  # Xlib's constants, once the watcher has imported them
-
-
-class Window:
-    def __init__(self, wid, title, width, height, mapped_at):
-        self.id, self.title, self.width, self.height, self.mapped_at = wid, title, width, height, mapped_at
-
-
-class XWatcher:
-    """Top-level windows as they are mapped, seen from an X connection of its own."""
-
-    def __init__(self, display_name):
-        global X
-        from Xlib import X, display  # installed by main() when missing
-        self.display = display.Display(display_name)
-        self.display.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
-        self.display.sync()
-        self.net_wm_name = self.display.intern_atom("_NET_WM_NAME")
-        self.maps = []  # (monotonic time, window id), read but not yet taken
-
-    def close(self):
-        self.display.close()
-
-    def _read(self, timeout):
-        """Reads whatever events arrive within timeout, stamping each as it is read."""
-        if not self.display.pending_events():
-            ready, _, _ = select.select([self.display], [], [], max(timeout, 0))
-            if not ready:
-                return
-        now = time.monotonic()
-        while self.display.pending_events():
-            event = self.display.next_event()
-            if event.type == X.MapNotify and not event.override:
-                self.maps.append((now, event.window.id))
-
-    def drain(self):
-        self._read(0)
-        self.maps.clear()
-
-    def wait_for_map(self, timeout=MAP_TIMEOUT_S):
-        """The time and id of the next top-level window mapped, or None."""
-        deadline = time.monotonic() + timeout
-        while not self.maps:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                return None
-            self._read(left)
-        return self.maps.pop(0)
-
-    def window(self, wid, mapped_at):
-        window = self.display.create_resource_object("window", wid)
-        geometry = window.get_geometry()
-        name = window.get_full_property(self.net_wm_name, X.AnyPropertyType)
-        title = name.value.decode("utf-8", "replace") if name else (window.get_wm_name() or "")
-        return Window(wid, title, geometry.width, geometry.height, mapped_at)
-
-    def pixels(self, wid, rect):
-        window = self.display.create_resource_object("window", wid)
-        return window.get_image(*rect, X.ZPixmap, 0xFFFFFFFF).data
 
 
 # ---------------------------------------------------------------------------------------------
@@ -138,8 +57,9 @@ class XWatcher:
 
 
 def cpu_ticks(pid):
-    with open(f"/proc/{pid}/stat") as f:
-        fields = f.read().rsplit(")", 1)[1].split()
+    fields = processes.stat_fields(pid)
+    if fields is None:
+        raise MeasurementError("the program ended")
     return int(fields[11]) + int(fields[12])  # utime, stime: all threads, dead ones included
 
 
@@ -192,7 +112,7 @@ def launch(start, watcher, what):
     watcher.drain()
     t0 = time.monotonic()
     process = start()
-    mapped = watcher.wait_for_map()
+    mapped = watcher.wait_for_map(MAP_TIMEOUT_S)
     if mapped is None:
         raise MeasurementError(f"no window of {what} was mapped within {MAP_TIMEOUT_S:.0f} s")
     stamp, wid = mapped
@@ -218,7 +138,8 @@ def session_environment(desktop, bus_address):
 def measure_alarm(program, args, desktop, watcher):
     bus, address = desktop.new_bus()
     # Speech and tones go to a device that discards them: no sound card is needed or touched.
-    alarm = kit.AlarmRun(desktop, sound="null", program=program)
+    # A copy of the build's program beside the recording stub, as in the tests.
+    alarm = AlarmRun(desktop, sound="null", built=program)
     env = {**alarm.environment(), **session_environment(desktop, address)}
     if args.accessibility:
         # Qt joins an accessibility bus only if one is up when it starts, as under a screen reader.
@@ -229,18 +150,18 @@ def measure_alarm(program, args, desktop, watcher):
     pointer_away(desktop.x)
     try:
         process, result["map_ms"], box = launch(lambda: alarm.start(env), watcher, "ALARM")
-        if not box.title.startswith(kit.GREETING_TITLE):
+        if not box.title.startswith(GREETING_TITLE):
             raise MeasurementError(f"the first window is {box.title!r}, not the greeting box")
         dismissed_at = time.monotonic()
         desktop.x.xdotool("windowfocus", "--sync", str(box.id), "key", "Return")
-        main = watcher.wait_for_map()
+        main = watcher.wait_for_map(MAP_TIMEOUT_S)
         if main is None:
             raise MeasurementError("the main window did not appear after the box was dismissed")
         window = watcher.window(main[1], main[0])
         result["main_ms"] = (main[0] - dismissed_at) * 1000
-        if (window.width, window.height) != MAIN_SIZE:
+        if (window.width, window.height) != WINDOW_SIZE:
             raise MeasurementError(f"the main window is {window.width}x{window.height}, not "
-                                   f"{MAIN_SIZE[0]}x{MAIN_SIZE[1]}")
+                                   f"{WINDOW_SIZE[0]}x{WINDOW_SIZE[1]}")
         alarm.window = str(window.id)
 
         time.sleep(max(0.0, SETTLE_S - (time.monotonic() - window.mapped_at)))
@@ -251,20 +172,20 @@ def measure_alarm(program, args, desktop, watcher):
         ampm_steps = 1 if target_is_far() == "AM" else 2
         desktop.x.xdotool("windowfocus", "--sync", alarm.window)
         alarm.pick_with_keys(1, 1, ampm_steps)
-        on_button = kit.CONTROL_RECTS["Alarmon"]
+        on_button = CONTROL_RECTS["Alarmon"]
         before = watcher.pixels(window.id, on_button)
         alarm.click("Alarmon")
-        kit.wait_until(lambda: watcher.pixels(window.id, on_button) != before, 5,
+        processes.wait_until(lambda: watcher.pixels(window.id, on_button) != before, 5,
                        what="ON to turn into OFF on screen")
         pointer_away(desktop.x)
         time.sleep(1.0)  # past the click's own repaint and a hint that may have started to show
         result["armed_cpu"], result["armed_run"] = cpu_percent(process, args.seconds)
         result["target"] = "00:00 " + ("AM" if ampm_steps == 1 else "PM")
-    except (MeasurementError, kit.KitError) as error:
+    except (MeasurementError, processes.KitError) as error:
         raise MeasurementError(f"{error}\noutput of ALARM:\n{alarm.output()[-2000:]}") from None
     finally:
         alarm.close()
-        kit.end(bus)
+        processes.end(bus)
     return result
 
 
@@ -273,7 +194,7 @@ def measure_peer(args, desktop, watcher):
     env = {**desktop.environment(), **session_environment(desktop, address)}
     result = {}
     pointer_away(desktop.x)
-    start = lambda: kit.spawn(["gnome-clocks"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    start = lambda: processes.spawn(["gnome-clocks"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     process, result["map_ms"], window = launch(start, watcher, "gnome-clocks")
     try:
         time.sleep(max(0.0, SETTLE_S - (time.monotonic() - window.mapped_at)))
@@ -282,8 +203,8 @@ def measure_peer(args, desktop, watcher):
         result["rss"], result["pss"] = memory_mib(process.pid)
         result["idle_cpu"], result["idle_run"] = cpu_percent(process, args.seconds)
     finally:
-        kit.end(process)
-        kit.end(bus)
+        processes.end(process)
+        processes.end(bus)
     return result
 
 
@@ -355,16 +276,19 @@ def main():
     if args.runs < 1 or args.seconds <= 0:
         parser.error("--runs and --seconds must be positive")
 
-    install_missing(["xvfb", "xdotool", "python3-xlib", "dbus-daemon"]
-                    + (["dbus-bin", "at-spi2-core"] if args.accessibility else []))
-    if args.peer:
-        install_missing(["gnome-clocks"])
+    # Nothing is installed from here: what is missing is said, and the benchmark stops.
+    missing = packages.missing_packages(["xvfb", "xdotool", "python3-xlib", "dbus-daemon"]
+                                        + (["dbus-bin", "at-spi2-core"] if args.accessibility else [])
+                                        + (["gnome-clocks"] if args.peer else []))
+    if missing:
+        print(f"missing Debian packages: {' '.join(missing)} (apt-get install them first)", file=sys.stderr)
+        return 1
     program = ensure_built(os.path.abspath(args.build_dir))
 
     try:
         # No accessibility client here: it would join every program's bus and change their memory.
-        desktop = kit.Desktop(size=(1280, 1024), session_bus=False)
-        watcher = XWatcher(desktop.display)
+        desktop = x.Desktop(size=(1280, 1024), session_bus=False)
+        watcher = x.XWatcher(desktop.display)
         alarm, peer = [], ([] if args.peer else None)
         for run in range(1, args.runs + 1):
             print(f"run {run}/{args.runs}: ALARM", file=sys.stderr, flush=True)
@@ -375,7 +299,7 @@ def main():
                 peer.append(measure_peer(args, desktop, watcher))
                 print("  " + format_run(peer[-1]), file=sys.stderr, flush=True)
         watcher.close()
-    except (MeasurementError, kit.KitError, subprocess.CalledProcessError) as error:
+    except (MeasurementError, processes.KitError, subprocess.CalledProcessError) as error:
         print(f"measurement failed: {error}", file=sys.stderr)
         return 1
 

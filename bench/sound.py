@@ -17,14 +17,12 @@ import os
 import random
 import statistics
 import sys
-import tempfile
 import time
 
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path[:0] = [os.path.join(REPO, "tests"), os.path.join(REPO, "tests", "platform")]
+sys.path.insert(0, os.path.join(REPO, "tests"))
 
 PHRASE = "speak:Now thetime is    7:30:05 PM"
-FILE_DEVICE = 'pcm.!default { type file slave.pcm { type null } file "%s" format "wav" }\n'
 
 
 def ms(values):
@@ -39,14 +37,14 @@ def summary(values, unit="ms"):
 
 def probe_figures(env, melodies, recording_of=None):
     """Runs the probe: melodies two seconds apart, then speech followed by a tone."""
-    import soundprobe
+    from kit import sound
     actions = []
     for i in range(melodies):
         actions += ["melody", f"at:{(i + 1) * 2000}"]
     actions += [PHRASE, "beep:800:125"]
 
     def run():
-        return soundprobe.run(env, *actions)
+        return sound.probe(env, *actions)
 
     if recording_of:
         with recording_of.record() as recording:
@@ -62,8 +60,7 @@ def probe_figures(env, melodies, recording_of=None):
     }
     speak = calls[-2]
     if recording:
-        import melody
-        heard = melody.melodies(recording)
+        heard = sound.melodies(recording)
         figures["melody heard"] = [m.span_ms for m in heard]
         figures["flawed melodies"] = sum(1 for m in heard if m.problems())
         figures["last tone return - heard end"] = ms(m[-1].end - h.end for m, h in zip(per_melody, heard))
@@ -75,38 +72,36 @@ def probe_figures(env, melodies, recording_of=None):
     return figures
 
 
-def off_figures(sound, offs):
+def off_figures(device, offs):
     """Presses OFF at a random moment of a melody, `offs` times; seconds until ON shows again."""
-    import desktop
-    import melody
-    from desktop import wait_until
+    from kit.processes import wait_until
+    from kit.program import run_on_desktop
+    from kit.sound import melodies
     results = []
     rnd = random.Random(7)
     for _ in range(offs):
-        session = desktop.AlarmRun(desktop.Desktop.shared(), "2026-12-07 19:29:58", sound=sound)
+        session = run_on_desktop("2026-12-07 19:29:58", sound=device)
         try:
             session.start()
             session.dismiss_greeting()
-            session.pick_with_keys(8, 31, 2)
-            time.sleep(0.3)
-            session.click("Alarmon")
-            # The spoken time, then a melody every two seconds: press during the second.
-            if hasattr(sound, "record"):
-                with sound.record() as recording:
-                    begin = recording.now_index()
-                    wait_until(lambda: len(melody.melodies(recording, begin)) >= 1, 20, what="a melody")
-                    first = melody.melodies(recording, begin)[0]
-                    time.sleep(max(0.0, first.start + 2.0 + rnd.uniform(0.0, 1.0) - time.monotonic()))
-                    session.click("Alarmoff")
-                    pressed = time.monotonic()
-                    session.wait_for_control("Alarmon", lambda c: c["visible"], timeout=5)
-                    results.append(time.monotonic() - pressed)
-            else:
-                time.sleep(7 + rnd.uniform(0.0, 2.0))  # well into the ringing
+            session.arm("Alarmon", 8, 31, 2)
+
+            def press_off():
                 session.click("Alarmoff")
                 pressed = time.monotonic()
                 session.wait_for_control("Alarmon", lambda c: c["visible"], timeout=5)
                 results.append(time.monotonic() - pressed)
+            # The spoken time, then a melody every two seconds: press during the second.
+            if hasattr(device, "record"):
+                with device.record() as recording:
+                    begin = recording.now_index()
+                    wait_until(lambda: len(melodies(recording, begin)) >= 1, 20, what="a melody")
+                    first = melodies(recording, begin)[0]
+                    time.sleep(max(0.0, first.start + 2.0 + rnd.uniform(0.0, 1.0) - time.monotonic()))
+                    press_off()
+            else:
+                time.sleep(7 + rnd.uniform(0.0, 2.0))  # well into the ringing
+                press_off()
         finally:
             session.close()
     return {"OFF -> ON shown": ms(results)}
@@ -122,31 +117,27 @@ def main():
     args = parser.parse_args()
     os.environ["ALARM_BUILD_DIR"] = os.path.abspath(args.build_dir)
     os.environ["ALARM_CMD_TEST_NEVER_ACT"] = "1"
-    import soundserver
+    # Imported once the build directory is known; the kit ends whatever is started here.
+    from kit import processes, sound
 
     columns = {}
     if args.server == "pulseaudio":
-        private = soundserver.PrivateServer(soundserver.PulseAudio, root=args.pulseaudio_root)
+        private = sound.PrivateServer(sound.PulseAudio, root=args.pulseaudio_root)
     else:
-        private = soundserver.PrivateServer()
+        private = sound.PrivateServer()
     try:
-        env = {**private.env, **private.server.environment()}
-        figures = probe_figures(env, args.melodies, private.server)
+        figures = probe_figures(private.client_env, args.melodies, private.server)
         if args.offs:
             figures.update(off_figures(private.server, args.offs))
         columns[f"{args.server} null sink"] = figures
     finally:
         private.close()
 
-    with tempfile.TemporaryDirectory() as tmp:
-        config = os.path.join(tmp, "asound.conf")
-        with open(config, "w") as f:
-            f.write(FILE_DEVICE % os.path.join(tmp, "out.wav"))
-        env = {**os.environ, "ALSA_CONFIG_PATH": config, "PULSE_SERVER": "unix:" + os.path.join(tmp, "none")}
-        figures = probe_figures(env, args.melodies)
-        if args.offs:
-            figures.update(off_figures("file", args.offs))
-        columns["ALSA file device"] = figures
+    device = sound.AlsaDevice(processes.temporary_directory("alarm-bench-sound-"), "file")
+    figures = probe_figures({**os.environ, **device.environment()}, args.melodies)
+    if args.offs:
+        figures.update(off_figures("file", args.offs))
+    columns["ALSA file device"] = figures
 
     names = list(dict.fromkeys(k for figures in columns.values() for k in figures))
     print(f"{'figure':32}" + "".join(f"{c:>34}" for c in columns))

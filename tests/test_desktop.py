@@ -8,17 +8,17 @@ import tempfile
 import textwrap
 import unittest
 
-import desktop as kit
+from kit import processes
 
 # A harness: it reports its mark, starts a desktop, a process group of its own and a process that
 # leaves its session, then waits to be ended.
 HARNESS = textwrap.dedent("""
     import os, sys, time
     sys.path.insert(0, %r)
-    import desktop
-    print(os.environ[desktop.KIT_MARK], flush=True)
-    d = desktop.Desktop(accessibility=%s)
-    desktop.spawn(["sh", "-c", "setsid sleep 600 & exec sleep 600"])
+    from kit import processes, x
+    print(os.environ[processes.KIT_MARK], flush=True)
+    d = x.Desktop(accessibility=%s)
+    processes.spawn(["sh", "-c", "setsid sleep 600 & exec sleep 600"])
     print("ready", d.tmp, flush=True)
     time.sleep(600)
 """)
@@ -27,7 +27,7 @@ HARNESS = textwrap.dedent("""
 class Reaper(unittest.TestCase):
     def harness(self, accessibility=False, env=None):
         source = HARNESS % (os.path.dirname(os.path.abspath(__file__)), accessibility)
-        return kit.spawn([sys.executable, "-c", source], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+        return processes.spawn([sys.executable, "-c", source], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                          env=env)
 
     def started(self, harness):
@@ -38,7 +38,7 @@ class Reaper(unittest.TestCase):
         return mark
 
     def assert_nothing_left(self, mark):
-        kit.wait_until(lambda: not kit._marked_processes(f"{kit.KIT_MARK}={mark}") and
+        processes.wait_until(lambda: not processes.marked_processes(f"{processes.KIT_MARK}={mark}") and
                        not os.path.exists(self.directory), 30, what=f"the processes and files of {mark} to go")
 
     def test_killed_outright(self):
@@ -46,7 +46,7 @@ class Reaper(unittest.TestCase):
         harness = self.harness()
         mark = self.started(harness)
         # The X server, the bus and both sleeps.
-        kit.wait_until(lambda: len(kit._marked_processes(f"{kit.KIT_MARK}={mark}")) == 4, 10, what="four processes")
+        processes.wait_until(lambda: len(processes.marked_processes(f"{processes.KIT_MARK}={mark}")) == 4, 10, what="four processes")
         os.kill(harness.pid, signal.SIGKILL)
         harness.wait()
         self.assert_nothing_left(mark)
@@ -61,13 +61,13 @@ class Reaper(unittest.TestCase):
     def test_its_starter_ended(self):
         # As ctest leaves its tests behind when it is ended itself.
         source = HARNESS % (os.path.dirname(os.path.abspath(__file__)), False)
-        starter = kit.spawn(["sh", "-c", '"$0" -c "$1" & wait', sys.executable, source], stdout=subprocess.PIPE)
+        starter = processes.spawn(["sh", "-c", '"$0" -c "$1" & wait', sys.executable, source], stdout=subprocess.PIPE)
         mark = self.started(starter)
         os.kill(starter.pid, signal.SIGKILL)
         starter.wait()
         self.assert_nothing_left(mark)
         harness = int(mark.split("-")[0])
-        kit.wait_until(lambda: not os.path.exists(f"/proc/{harness}"), 30, what="the harness to end")
+        processes.wait_until(lambda: not os.path.exists(f"/proc/{harness}"), 30, what="the harness to end")
 
     def test_failing_while_setting_up(self):
         # The accessibility client cannot load, after the X server and the bus have started.
@@ -79,7 +79,7 @@ class Reaper(unittest.TestCase):
             _, errors = harness.communicate(timeout=60)
         self.assertIn(b"no accessibility client here", errors)
         # Ended by the harness itself on its way out, before it exited.
-        self.assertEqual(kit._marked_processes(f"{kit.KIT_MARK}={mark}"), [])
+        self.assertEqual(processes.marked_processes(f"{processes.KIT_MARK}={mark}"), [])
 
 
 if __name__ == "__main__":

@@ -2,8 +2,8 @@
 // What the window looks like in each plan state, read from its pixels, and what it tells screen
 // readers. Fonts differ between machines, so no test compares whole pictures: each looks at the
 // few pixels that tell one thing.
-#include "FakePlatform.h"
-#include "app/Alarm.h"
+#include "DataRow.h"
+#include "WindowDriver.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -39,7 +39,7 @@ int inkWidth(const QImage &image, const QRect &button)
 
 } // namespace
 
-class AppearanceTest : public QObject
+class AppearanceTest : public WindowDriver
 {
     Q_OBJECT
 
@@ -50,10 +50,6 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("buttonEnabled");
         QTest::addColumn<bool>("entryEnabled");
-        auto row = [](const char *name, const char *steps, const char *button, bool buttonEnabled,
-                      bool entryEnabled) {
-            QTest::newRow(name) << QString(steps) << QString(button) << buttonEnabled << entryEnabled;
-        };
         row("at start", "", "ON", false, true);
         row("picked", "pick", "ON", true, true);
         row("alarm armed", "pick on", "OFF", true, false);
@@ -68,39 +64,35 @@ private slots:
         QFETCH(bool, buttonEnabled);
         QFETCH(bool, entryEnabled);
 
-        FakePlatform platform;
-        platform.setTime(19, 0);
-        Alarm window(platform);
+        open(QTime(19, 0));
         for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
             if (step == "pick") {
-                window.Hour->setCurrentIndex(7);
-                window.Minutes->setCurrentIndex(30);
-                window.AM->setCurrentIndex(1);
+                pickTarget(QTime(19, 30));
             } else if (step == "on") {
-                window.Alarmon->click();
+                window->Alarmon->click();
             } else if (step == "shutdown") {
-                window.Shutdown->click();
+                window->Shutdown->click();
             } else if (step == "off") {
-                window.Alarmoff->click();
+                window->Alarmoff->click();
             } else if (step == "ring") {
                 platform.setTime(19, 30);
-                window.Timer3_Timer();
-                window.Timer1_Timer();
-                QCOMPARE(window.planState(), PlanState::Ringing);
+                window->Timer3_Timer();
+                window->Timer1_Timer();
+                QCOMPARE(window->planState(), PlanState::Ringing);
             }
         }
-        const QImage image = window.grab().toImage();
-        const int disabledGrey = qGray(window.palette().color(QPalette::Disabled, QPalette::Text).rgb());
+        const QImage image = window->grab().toImage();
+        const int disabledGrey = qGray(window->palette().color(QPalette::Disabled, QPalette::Text).rgb());
         QVERIFY(disabledGrey > 100);
 
         // Black while the time can be picked; the style's own grey while a plan holds it.
         auto textGrey = [&](bool enabled) { return enabled ? 0 : disabledGrey; };
-        for (QLabel *caption : {window.Label1, window.Label2, window.Label3}) {
+        for (QLabel *caption : {window->Label1, window->Label2, window->Label3}) {
             // A caption's lowest row lies under its list.
             const int grey = darkest(image, caption->geometry().adjusted(0, 0, 0, -1));
             QVERIFY2(qAbs(grey - textGrey(entryEnabled)) <= 8, qPrintable(caption->text()));
         }
-        for (QComboBox *list : {window.Hour, window.Minutes, window.AM}) {
+        for (QComboBox *list : {window->Hour, window->Minutes, window->AM}) {
             if (list->currentText().isEmpty())
                 continue;
             // The chosen entry sits in the left half; the arrow has a colour of its own.
@@ -112,8 +104,8 @@ private slots:
 
         // "Hour" and "Minutes" reach into the top row of their lists, and the lists' borders
         // are drawn over them there: no pixel of the border shows the captions' background.
-        const int background = qGray(window.palette().color(QPalette::Window).rgb());
-        for (QComboBox *list : {window.Hour, window.Minutes}) {
+        const int background = qGray(window->palette().color(QPalette::Window).rgb());
+        for (QComboBox *list : {window->Hour, window->Minutes}) {
             const QRect box = list->geometry();
             QCOMPARE(box.top(), 24);
             // The corners are rounded.
@@ -123,8 +115,8 @@ private slots:
 
         // ON and OFF share one place: it shows the caption of the one that is visible, black when
         // it can be pressed and grey when not. The two captions differ in width.
-        const QRect place = window.Alarmon->geometry();
-        const QFontMetrics metrics(window.Alarmon->font());
+        const QRect place = window->Alarmon->geometry();
+        const QFontMetrics metrics(window->Alarmon->font());
         const int ink = inkWidth(image, place);
         const int shown = metrics.tightBoundingRect(button).width();
         const int other = metrics.tightBoundingRect(button == "ON" ? "OFF" : "ON").width();
@@ -136,9 +128,8 @@ private slots:
     // their stacking, and never the hidden fields, which hold state only.
     void screenReadersMeetTheControlsInCreationOrder()
     {
-        FakePlatform platform;
-        Alarm window(platform);
-        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(&window);
+        open();
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(window.get());
         QStringList names;
         for (int i = 0; i < accessible->childCount(); ++i) {
             QAccessibleInterface *child = accessible->child(i);
@@ -148,7 +139,7 @@ private slots:
         }
         QCOMPARE(names, QStringList({"Details", "Shutdown", "AM", "Minutes", "Hour", "Alarmon", "Alarmoff",
                                      "Label6", "Label5", "Label4", "Label3", "Label1", "Label2"}));
-        for (QWidget *hidden : {static_cast<QWidget *>(window.Text1), static_cast<QWidget *>(window.Text2)})
+        for (QWidget *hidden : {static_cast<QWidget *>(window->Text1), static_cast<QWidget *>(window->Text2)})
             QCOMPARE(accessible->indexOfChild(QAccessible::queryAccessibleInterface(hidden)), -1);
     }
 };

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-#include "app/Alarm.h"
+#include "WindowDriver.h"
 #include "app/HhmmText.h"
 
 #include <QComboBox>
@@ -9,7 +8,7 @@
 #include <QTimer>
 #include <QtTest>
 
-class ClockTickTest : public QObject
+class ClockTickTest : public WindowDriver
 {
     Q_OBJECT
 
@@ -29,94 +28,83 @@ private slots:
     {
         QFETCH(QTime, clock);
         QFETCH(QString, text2);
-        FakePlatform platform;
-        platform.time = clock;
         // The window's locale must not turn HH into a 12-hour clock or MM into a month.
         QLocale::setDefault(QLocale("en_US"));
-        Alarm window(platform);
-        window.Timer3_Timer();
-        QCOMPARE(window.Text2->text(), text2);
+        open(clock);
+        window->Timer3_Timer();
+        QCOMPARE(window->Text2->text(), text2);
         QCOMPARE(hhmm(clock), text2);
     }
 
     void captionAndCreditBlinkInStep()
     {
-        FakePlatform platform;
-        platform.setTime(19, 30, 5);
-        Alarm window(platform);
+        open(QTime(19, 30, 5));
 
-        window.Timer3_Timer();
-        QCOMPARE(window.windowTitle(), "7:30:05 PM");
-        QCOMPARE(window.Label4->text(), "7:30:05 PM");
+        window->Timer3_Timer();
+        QCOMPARE(window->windowTitle(), "7:30:05 PM");
+        QCOMPARE(window->Label4->text(), "7:30:05 PM");
         platform.advance(1000);
-        window.Timer3_Timer();
-        QCOMPARE(window.windowTitle(), "ALARM");
-        QCOMPARE(window.Label4->text(), "Velmora");
-        window.Timer3_Timer();
-        QCOMPARE(window.windowTitle(), "7:30:06 PM");
-        QCOMPARE(window.Label4->text(), "7:30:06 PM");
+        window->Timer3_Timer();
+        QCOMPARE(window->windowTitle(), "ALARM");
+        QCOMPARE(window->Label4->text(), "Velmora");
+        window->Timer3_Timer();
+        QCOMPARE(window->windowTitle(), "7:30:06 PM");
+        QCOMPARE(window->Label4->text(), "7:30:06 PM");
     }
 
     // Each caption is its own state: any text but the constant brings the constant back.
     void blinkReadsTheCaptionBack()
     {
-        FakePlatform platform;
-        platform.setTime(8, 0, 0);
-        Alarm window(platform);
-        window.setWindowTitle("alarm");
-        window.Label4->setText("velmora");
-        window.Timer3_Timer();
-        QCOMPARE(window.windowTitle(), "ALARM");
-        QCOMPARE(window.Label4->text(), "Velmora");
+        open(QTime(8, 0, 0));
+        window->setWindowTitle("alarm");
+        window->Label4->setText("velmora");
+        window->Timer3_Timer();
+        QCOMPARE(window->windowTitle(), "ALARM");
+        QCOMPARE(window->Label4->text(), "Velmora");
     }
 
     void chosenTimeFollowsTheLists()
     {
-        FakePlatform platform;
-        Alarm window(platform);
-        window.Timer3_Timer();
-        QCOMPARE(window.Label6->text(), " :  : ");
-        window.Hour->setCurrentIndex(7);
-        window.Timer3_Timer();
-        QCOMPARE(window.Label6->text(), "07 :  : ");
-        window.Minutes->setCurrentIndex(30);
-        window.AM->setCurrentIndex(1);
-        window.Timer3_Timer();
-        QCOMPARE(window.Label6->text(), "07 : 30 : PM");
+        open();
+        window->Timer3_Timer();
+        QCOMPARE(window->Label6->text(), " :  : ");
+        window->Hour->setCurrentIndex(7);
+        window->Timer3_Timer();
+        QCOMPARE(window->Label6->text(), "07 :  : ");
+        window->Minutes->setCurrentIndex(30);
+        window->AM->setCurrentIndex(1);
+        window->Timer3_Timer();
+        QCOMPARE(window->Label6->text(), "07 : 30 : PM");
 
         // The label keeps following while a plan has the lists greyed out.
-        window.Alarmon_Click();
-        window.Timer3_Timer();
-        QCOMPARE(window.Label6->text(), "07 : 30 : PM");
+        window->Alarmon_Click();
+        window->Timer3_Timer();
+        QCOMPARE(window->Label6->text(), "07 : 30 : PM");
     }
 
     // A clock that cannot be read ends the tick at once and leaves the rest for the next one.
     void failingClockEndsTheTickQuietly()
     {
-        FakePlatform platform;
-        platform.setTime(10, 15);
-        Alarm window(platform);
-        window.Timer3_Timer();
+        open(QTime(10, 15));
+        window->Timer3_Timer();
         platform.failing = {"currentTime"};
-        window.Timer3_Timer();
-        QCOMPARE(window.Text2->text(), "1015");
-        QCOMPARE(window.windowTitle(), "10:15:00 AM");
+        window->Timer3_Timer();
+        QCOMPARE(window->Text2->text(), "1015");
+        QCOMPARE(window->windowTitle(), "10:15:00 AM");
         platform.failing.clear();
-        window.Timer3_Timer();
-        QCOMPARE(window.windowTitle(), "ALARM");
+        window->Timer3_Timer();
+        QCOMPARE(window->windowTitle(), "ALARM");
     }
 
     void realTimerTicksEverySecond()
     {
-        FakePlatform platform;
-        platform.setTime(6, 45, 0);
-        Alarm window(platform);
-        QSignalSpy ticks(window.Timer3, &QTimer::timeout);
+        open(QTime(6, 45, 0));
+        QSignalSpy ticks(window->Timer3, &QTimer::timeout);
         QTRY_COMPARE_WITH_TIMEOUT(ticks.size(), 2, 3000);
-        QCOMPARE(window.Text2->text(), "0645");
-        QCOMPARE(window.windowTitle(), "ALARM");
-        QCOMPARE(window.Label4->text(), "Velmora");
-        QVERIFY(window.Timer3->isActive());
+        QCOMPARE(window->Text2->text(), "0645");
+        QCOMPARE(window->windowTitle(), "ALARM");
+        QCOMPARE(window->Label4->text(), "Velmora");
+        QVERIFY(window->Timer3->isActive());
     }
 };
 

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What the command line asks for, and how a request reaches the window: through the lists and the
 // buttons, as a person's clicks would.
-#include "FakePlatform.h"
-#include "app/Alarm.h"
+#include "WindowDriver.h"
 #include "app/CommandLine.h"
 #include "app/RemoteControl.h"
 
@@ -11,7 +10,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-class CommandLineTest : public QObject
+class CommandLineTest : public WindowDriver
 {
     Q_OBJECT
 
@@ -108,8 +107,7 @@ private slots:
     {
         QFETCH(QTime, time);
         QFETCH(QStringList, picked);
-        FakePlatform platform;
-        Alarm window(platform);
+        Alarm &window = open();
         RemoteControl control(window);
         QSignalSpy changes(&control, &RemoteControl::StateChanged);
 

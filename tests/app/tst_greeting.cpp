@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-#include "app/Alarm.h"
+#include "WindowDriver.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -11,7 +10,7 @@ const QString kPrompt =
     "Set alarm / shut down, in a planned time. Check the sound track, for alarm. By, Velmora";
 }
 
-class GreetingTest : public QObject
+class GreetingTest : public WindowDriver
 {
     Q_OBJECT
 
@@ -19,11 +18,10 @@ private slots:
     // The box shows the time it opened at; the voice speaks the time it was closed at.
     void startUpGreetsThenSpeaks()
     {
-        FakePlatform platform;
         platform.setTime(19, 30, 5);
         platform.whileBoxOpen = [&] { platform.advance(65'000); };
-        Alarm window(platform);
-        window.Form_Load();
+        open();
+        window->Form_Load();
 
         QCOMPARE(platform.calls.size(), 4);
         QVERIFY(platform.calls[0].startsWith("box:Your computer time is :  7:30:05 PM|" + kPrompt));
@@ -35,11 +33,9 @@ private slots:
 
     void questionMarkGreetsWithItsOwnPhrase()
     {
-        FakePlatform platform;
-        platform.setTime(7, 5, 0);
-        Alarm window(platform);
-        window.Details->click();
-        window.Details->click();
+        open(QTime(7, 5, 0));
+        window->Details->click();
+        window->Details->click();
         const QStringList expected{"voice", "speak:Now thetime is    7:05:00 AM", "release voice"};
         QCOMPARE(platform.calls.mid(1, 3), expected);
         QCOMPARE(platform.calls.mid(5, 3), expected);
@@ -49,12 +45,10 @@ private slots:
 
     void creditBoxSpeaksNothing()
     {
-        FakePlatform platform;
-        platform.setTime(12, 0, 0);
-        Alarm window(platform);
+        open(QTime(12, 0, 0));
         for (int tick = 0; tick < 2; ++tick) {
-            window.Timer3_Timer();
-            QTest::mouseClick(window.Label4, Qt::LeftButton);
+            window->Timer3_Timer();
+            QTest::mouseClick(window->Label4, Qt::LeftButton);
         }
         const QString credit = "box:Time : 12:00:00 PM|By, Velmora";
         QCOMPARE(platform.calls.size(), 2);
@@ -63,7 +57,7 @@ private slots:
             QVERIFY(!call.endsWith('.'));
         }
         // The same credit line, with a full stop and three blanks, is the label's tooltip.
-        QCOMPARE(window.Label4->toolTip(),
+        QCOMPARE(window->Label4->toolTip(),
                  platform.calls[0].mid(QString("box:Time : 12:00:00 PM|By, ").size()) + ".   ");
     }
 
@@ -79,11 +73,10 @@ private slots:
     {
         QFETCH(QString, failing);
         QFETCH(QStringList, calls);
-        FakePlatform platform;
         platform.failing = {failing};
-        Alarm window(platform);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        open();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QCOMPARE(platform.calls.size(), 1 + calls.size());
         QVERIFY(platform.calls[0].startsWith("box:"));
         QCOMPARE(platform.calls.mid(1), calls);

@@ -29,7 +29,7 @@ bool isRotationOf(const QString &text, const QString &original)
 
 } // namespace
 
-class RandomisedTest : public QObject
+class RandomisedTest : public WindowDriver
 {
     Q_OBJECT
 
@@ -41,9 +41,7 @@ private slots:
         qInfo("%d actions from seed %u", actions, seed);
         QRandomGenerator random(seed);
 
-        FakePlatform platform;
-        platform.setTime(int(random.bounded(24)), int(random.bounded(60)));
-        Alarm w(platform);
+        Alarm &w = open(QTime(int(random.bounded(24)), int(random.bounded(60))));
         const QList<QComboBox *> lists{w.Hour, w.Minutes, w.AM};
         const QList<QPushButton *> buttons{w.Alarmon, w.Alarmoff, w.Shutdown, w.Details};
         QList<QWidget *> hoverable{w.Alarmon, w.Alarmoff, w.Shutdown, w.Details, w.Label1,

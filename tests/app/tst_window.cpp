@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-#include "app/Alarm.h"
+#include "WindowDriver.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -10,21 +9,20 @@
 #include <QScreen>
 #include <QtTest>
 
-class WindowTest : public QObject
+class WindowTest : public WindowDriver
 {
     Q_OBJECT
 
 private slots:
     void windowIsFixedAndTitled()
     {
-        FakePlatform platform;
-        Alarm window(platform);
-        QCOMPARE(window.objectName(), "Alarm");
-        QCOMPARE(window.windowTitle(), "ALARM");
-        QCOMPARE(window.size(), QSize(193, 133));
-        QCOMPARE(window.minimumSize(), window.maximumSize());
-        QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
-        const QList<QSize> iconSizes = window.windowIcon().availableSizes();
+        open();
+        QCOMPARE(window->objectName(), "Alarm");
+        QCOMPARE(window->windowTitle(), "ALARM");
+        QCOMPARE(window->size(), QSize(193, 133));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        const QList<QSize> iconSizes = window->windowIcon().availableSizes();
         QVERIFY(iconSizes.contains(QSize(16, 16)) && iconSizes.contains(QSize(32, 32)));
     }
 
@@ -68,13 +66,12 @@ private slots:
         QFETCH(bool, enabled);
         QFETCH(bool, visible);
 
-        FakePlatform platform;
-        Alarm window(platform);
-        auto *control = window.findChild<QWidget *>(name);
+        open();
+        auto *control = window->findChild<QWidget *>(name);
         QVERIFY(control);
         QCOMPARE(control->geometry(), geometry);
         QCOMPARE(control->isEnabled(), enabled);
-        QCOMPARE(control->isVisibleTo(&window), visible);
+        QCOMPARE(control->isVisibleTo(window.get()), visible);
         if (auto *button = qobject_cast<QPushButton *>(control)) {
             QCOMPARE(button->text(), caption);
             QVERIFY(!button->isDefault() && !button->autoDefault());
@@ -82,7 +79,7 @@ private slots:
             QCOMPARE(label->text(), caption);
             QVERIFY(label->alignment() & Qt::AlignHCenter);
             QVERIFY(label->autoFillBackground());
-            QCOMPARE(label->palette().color(QPalette::Window), window.palette().color(QPalette::Button));
+            QCOMPARE(label->palette().color(QPalette::Window), window->palette().color(QPalette::Button));
             QCOMPARE(label->focusPolicy(), Qt::NoFocus);
         } else if (auto *text = qobject_cast<HiddenTextField *>(control)) {
             QVERIFY(text->text().isEmpty());
@@ -102,11 +99,10 @@ private slots:
 
     void listsHoldFixedEntriesAndNoSelection()
     {
-        FakePlatform platform;
-        Alarm window(platform);
+        open();
         const QList<QPair<QComboBox *, QStringList>> lists{
-            {window.Hour, {"00", "01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11"}},
-            {window.AM, {"AM", "PM"}},
+            {window->Hour, {"00", "01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11"}},
+            {window->AM, {"AM", "PM"}},
         };
         for (const auto &[list, entries] : lists) {
             QStringList actual;
@@ -114,27 +110,26 @@ private slots:
                 actual << list->itemText(i);
             QCOMPARE(actual, entries);
         }
-        QCOMPARE(window.Minutes->count(), 60);
-        QCOMPARE(window.Minutes->itemText(0), "00");
-        QCOMPARE(window.Minutes->itemText(59), "59");
-        for (QComboBox *list : {window.Hour, window.Minutes, window.AM}) {
+        QCOMPARE(window->Minutes->count(), 60);
+        QCOMPARE(window->Minutes->itemText(0), "00");
+        QCOMPARE(window->Minutes->itemText(59), "59");
+        for (QComboBox *list : {window->Hour, window->Minutes, window->AM}) {
             QCOMPARE(list->currentIndex(), -1);
             QCOMPARE(list->currentText(), "");
             QVERIFY(!list->isEditable());
-            QCOMPARE(list->palette().color(QPalette::Base), window.palette().color(QPalette::Button));
+            QCOMPARE(list->palette().color(QPalette::Base), window->palette().color(QPalette::Button));
             QCOMPARE(list->palette().color(QPalette::ButtonText), QColor(Qt::black));
         }
     }
 
     void onlyTheClockTickRunsAtCreation()
     {
-        FakePlatform platform;
-        Alarm window(platform);
+        open();
         const QList<std::tuple<QTimer *, const char *, int, bool, Qt::TimerType>> timers{
-            {window.Timer1, "Timer1", 100, false, Qt::CoarseTimer},
-            {window.Timer2, "Timer2", 100, false, Qt::CoarseTimer},
-            {window.Timer3, "Timer3", 1000, true, Qt::CoarseTimer},
-            {window.Timer4, "Timer4", 2000, false, Qt::PreciseTimer},
+            {window->Timer1, "Timer1", 100, false, Qt::CoarseTimer},
+            {window->Timer2, "Timer2", 100, false, Qt::CoarseTimer},
+            {window->Timer3, "Timer3", 1000, true, Qt::CoarseTimer},
+            {window->Timer4, "Timer4", 2000, false, Qt::PreciseTimer},
         };
         for (const auto &[timer, name, interval, running, type] : timers) {
             QCOMPARE(timer->objectName(), name);
@@ -142,16 +137,15 @@ private slots:
             QCOMPARE(timer->isActive(), running);
             QCOMPARE(timer->timerType(), type);
         }
-        QCOMPARE(window.planState(), PlanState::Idle);
+        QCOMPARE(window->planState(), PlanState::Idle);
     }
 
     void tabOrderSkipsWhatCannotTakeTheFocus()
     {
-        FakePlatform platform;
-        Alarm window(platform);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QCOMPARE(QApplication::focusWidget(), window.Details);
+        open();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(QApplication::focusWidget(), window->Details);
 
         // ON and "Shut down" are disabled and OFF hidden at first, so Tab from AM wraps to "?".
         QStringList order;
@@ -161,9 +155,9 @@ private slots:
         }
         QCOMPARE(order, QStringList({"Hour", "Minutes", "AM", "Details"}));
 
-        window.Alarmon->setEnabled(true);
-        window.Shutdown->setEnabled(true);
-        window.Alarmoff->show();
+        window->Alarmon->setEnabled(true);
+        window->Shutdown->setEnabled(true);
+        window->Alarmoff->show();
         order.clear();
         for (int i = 0; i < 7; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -174,17 +168,16 @@ private slots:
 
     void screenReadersCanTellControlsApart()
     {
-        FakePlatform platform;
-        Alarm window(platform);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        open();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QSet<QString> names;
-        for (QWidget *control : window.findChildren<QWidget *>()) {
+        for (QWidget *control : window->findChildren<QWidget *>()) {
             if (!control->isVisible())
                 continue;
             QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
             const QString name = accessible->text(QAccessible::Name);
-            QVERIFY2(!name.isEmpty() || control == window.Label6, qPrintable(control->objectName()));
+            QVERIFY2(!name.isEmpty() || control == window->Label6, qPrintable(control->objectName()));
             // A caption and the list it names share the name; their roles tell them apart.
             const QString roleAndName = QString::number(accessible->role()) + ":" + name;
             if (!name.isEmpty())
@@ -194,25 +187,24 @@ private slots:
         const QString list = QString::number(QAccessible::ComboBox) + ":";
         QVERIFY(names.contains(list + "Hour") && names.contains(list + "Minutes") &&
                 names.contains(list + "AM / PM"));
-        QVERIFY(window.accessibleName().isEmpty());
+        QVERIFY(window->accessibleName().isEmpty());
     }
 
     // The greeting comes before the window appears, once, and the window opens centred.
     void loadsBeforeFirstShownThenCentres()
     {
-        FakePlatform platform;
-        Alarm window(platform);
+        open();
         bool visibleDuringGreeting = true;
-        platform.whileBoxOpen = [&] { visibleDuringGreeting = window.isVisible(); };
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        platform.whileBoxOpen = [&] { visibleDuringGreeting = window->isVisible(); };
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QCOMPARE(platform.callsStartingWith("box:").size(), 1);
         QVERIFY(!visibleDuringGreeting);
-        const QPoint centre = window.screen()->availableGeometry().center();
-        QVERIFY((window.geometry().center() - centre).manhattanLength() <= 2);
+        const QPoint centre = window->screen()->availableGeometry().center();
+        QVERIFY((window->geometry().center() - centre).manhattanLength() <= 2);
 
-        window.hide();
-        window.show();
+        window->hide();
+        window->show();
         QCOMPARE(platform.callsStartingWith("box:").size(), 1);
     }
 };

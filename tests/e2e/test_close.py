@@ -4,26 +4,8 @@ import os
 import time
 import unittest
 
-from harness import SessionTest, wait_until
-
-
-def descendants(pid):
-    """Live processes whose parent chain leads to pid."""
-    parents = {}
-    for entry in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{entry}/stat") as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-            if fields[0] != "Z":
-                parents[int(entry)] = int(fields[1])
-        except (OSError, IndexError):
-            pass
-    found, grew = {pid}, True
-    while grew:
-        new = {child for child, parent in parents.items() if parent in found} - found
-        found |= new
-        grew = bool(new)
-    return found - {pid}
+from kit.processes import descendants, wait_until
+from kit.program import SessionTest
 
 
 class Closing(SessionTest):

@@ -7,7 +7,9 @@ import subprocess
 import threading
 import unittest
 
-from harness import BUILD_DIR, SessionTest, desktop, wait_until
+from kit import BUILD_DIR
+from kit.processes import end, spawn, wait_until
+from kit.program import SessionTest
 
 SERVICE = os.path.join(BUILD_DIR, "tests", "alarm_test_notification_server")
 
@@ -17,8 +19,8 @@ class NotificationService:
     the run."""
 
     def __init__(self, session):
-        self.process = desktop.spawn([SERVICE], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
-                                     env=session.desktop.environment())
+        self.process = spawn([SERVICE], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
+                             env=session.desktop.environment())
         self.lines = []
         assert json.loads(self.process.stdout.readline()).get("ready"), "the notification service did not start"
         threading.Thread(target=lambda: self.lines.extend(self.process.stdout), daemon=True).start()
@@ -31,13 +33,7 @@ class NotificationService:
         self.process.stdin.flush()
 
     def close(self):
-        self.process.stdin.close()
-        try:
-            self.process.wait(5)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-        self.process.stdout.close()
+        end(self.process)
 
 
 class ShutdownWarning(SessionTest):

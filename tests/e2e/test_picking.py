@@ -2,7 +2,8 @@
 """Picking the time as a person would, with the mouse and with the keyboard."""
 import unittest
 
-from harness import SessionTest, pick_with_mouse, wait_until
+from kit.processes import wait_until
+from kit.program import SessionTest
 
 
 class Picking(SessionTest):
@@ -14,11 +15,11 @@ class Picking(SessionTest):
     def test_with_the_mouse(self):
         s = self.session
         self.start()
-        pick_with_mouse(s, "Hour", "07")
+        s.pick_with_mouse("Hour", "07")
         wait_until(lambda: self.chosen_time() == "07 :  : ", 3, what="Label6 to follow the hour")
         self.assertFalse(s.control("Alarmon")["enabled"])
-        pick_with_mouse(s, "Minutes", "30")
-        pick_with_mouse(s, "AM", "PM")
+        s.pick_with_mouse("Minutes", "30")
+        s.pick_with_mouse("AM", "PM")
         wait_until(lambda: self.chosen_time() == "07 : 30 : PM", 3, what="Label6 to show 07 : 30 : PM")
         self.assertTrue(s.control("Alarmon")["enabled"])
         self.assertTrue(s.control("Shutdown")["enabled"])

@@ -6,28 +6,9 @@ import re
 import time
 import unittest
 
-from harness import SCRIPT_BYTES, SessionTest, wait_until
-
-MELODY = [500, 650, 800, 950, 950, 800, 650, 500]
-
-
-def steady_tones(samples, rate):
-    """(frequency, seconds) of each stretch of steady tone at the level the program's tones have;
-    the short fades between tones separate them, and speech is seldom steady long enough."""
-    block = rate // 500
-    tones, start = [], None
-    for i in range(0, len(samples) - block + 1, block):
-        rms = (sum(v * v for v in samples[i:i + block]) / block) ** 0.5
-        steady = 4400 < rms < 6000  # tones sound at -16 dBFS RMS, 5190
-        if steady and start is None:
-            start = i
-        elif not steady and start is not None:
-            if i - start >= rate * 0.08:
-                stretch = samples[start:i]
-                crossings = sum(1 for a, b in zip(stretch, stretch[1:]) if (a < 0) != (b < 0))
-                tones.append((crossings * rate / (2 * len(stretch)), (i - start) / rate))
-            start = None
-    return tones
+from kit.processes import wait_until
+from kit.program import SCRIPT_BYTES, SessionTest
+from kit.sound import MELODY, steady_tones
 
 
 class Alarm(SessionTest):

@@ -7,7 +7,9 @@ import shutil
 import subprocess
 import unittest
 
-from harness import BUILD_DIR, SessionTest, wait_until
+from kit import BUILD_DIR
+from kit.processes import wait_until
+from kit.program import SessionTest
 
 KEPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../data/screenshots/alarm.png")
 # The credit line at the bottom blinks with the time, so it is left out of the comparison.

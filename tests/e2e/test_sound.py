@@ -1,13 +1,14 @@
 # SPDX-License-Identifier: MIT
 """The built program ringing on a real sound server (PipeWire with pipewire-pulse, or PulseAudio
-as tests/soundserver.py chooses; a null sink recorded at its own pace), as it rings on a desktop: the melody, its period, when OFF takes
-effect, and a server that hangs or goes away while it rings."""
+as kit.sound.OnPrivateServer chooses; a null sink recorded at its own pace), as it rings on a
+desktop: the melody, its period, when OFF takes effect, and a server that hangs or goes away while
+it rings."""
 import time
 import unittest
 
-import melody
-import soundserver
-from harness import run_on_desktop, wait_until
+from kit import sound
+from kit.processes import wait_until
+from kit.program import run_on_desktop
 
 # OFF during a melody acts when that melody has ended: within its second of sound and a margin.
 OFF_BOUND_S = 1.1
@@ -17,22 +18,14 @@ OFF_BOUND_HUNG_S = 1.3
 READ_SLACK_S = 0.2
 
 
-class Ringing(unittest.TestCase):
+class Ringing(sound.OnPrivateServer):
     fake_time = "2026-12-07 19:29:58"
-
-    @classmethod
-    def setUpClass(cls):
-        cls.private = soundserver.private_server_for_tests()
-        cls.server = cls.private.server
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.private.close()
 
     def setUp(self):
         self.session = run_on_desktop(self.fake_time, sound=self.server)
         self.addCleanup(self.session.close)
-        self.addCleanup(self.server.thaw)
+        # The server goes on again before the program is ended.
+        super().setUp()
 
     def arm(self, recording):
         """Starts the program, arms the alarm for the minute it is in, and waits for the first
@@ -40,7 +33,7 @@ class Ringing(unittest.TestCase):
         s = self.session
         s.start()
         s.dismiss_greeting()
-        wait_until(self.window_readable, 10, what="the window in the accessibility tree")
+        s.wait_for_control("Hour", lambda c: True, timeout=10, what="the window in the accessibility tree")
         s.pick_with_keys(8, 31, 2)  # 07 : 30 : PM
         s.wait_for_control("Alarmon", lambda c: c["enabled"])
         armed = recording.now_index()
@@ -48,21 +41,15 @@ class Ringing(unittest.TestCase):
         self.wait_for_melodies(recording, armed, 1)
         return armed
 
-    def window_readable(self):
-        try:
-            return self.session.controls()
-        except AssertionError:
-            return None
-
     def wait_for_melodies(self, recording, begin, count, timeout=15):
-        return wait_until(lambda: len(melody.melodies(recording, begin)) >= count and
-                          melody.melodies(recording, begin), timeout, what=f"{count} melodies")
+        return wait_until(lambda: len(sound.melodies(recording, begin)) >= count and
+                          sound.melodies(recording, begin), timeout, what=f"{count} melodies")
 
     def press_off_during_a_melody(self, recording, begin):
         """Waits for the next melody to begin, presses OFF in its middle; returns when."""
-        before = len(melody.melodies(recording, begin))
+        before = len(sound.melodies(recording, begin))
         wait_until(lambda: len(recording.sounds(recording.index_at(time.monotonic() - 0.05))) > 0 and
-                   len(melody.melodies(recording, begin)) == before, 5, interval=0.01, what="the next melody to begin")
+                   len(sound.melodies(recording, begin)) == before, 5, interval=0.01, what="the next melody to begin")
         time.sleep(0.4)
         self.session.click("Alarmoff")
         return time.monotonic()
@@ -78,11 +65,9 @@ class Ringing(unittest.TestCase):
             pressed = self.press_off_during_a_melody(recording, armed)
             on = self.wait_for_on()
             time.sleep(2.5)
-        heard = melody.melodies(recording, armed)
-        for i, tune in enumerate(heard):
-            self.assertEqual(tune.problems(), [], f"melody {i + 1}")
+        heard = self.assertHeardAsMelodies(recording, begin=armed)
         # The first melody two seconds after the spoken time, then one every two seconds.
-        speech = melody.speech_before(recording, heard[0], armed)
+        speech = sound.speech_before(recording, heard[0], armed)
         self.assertIsNotNone(speech)
         self.assertAlmostEqual(heard[0].start - recording.time_of(speech[1]), 2.0, delta=0.15)
         for earlier, later in zip(heard, heard[1:]):
@@ -97,9 +82,9 @@ class Ringing(unittest.TestCase):
     def test_a_hung_server_holds_off_no_longer_than_a_melody(self):
         with self.server.record() as recording:
             armed = self.arm(recording)
-            before = len(melody.melodies(recording, armed))
+            before = len(sound.melodies(recording, armed))
             wait_until(lambda: len(recording.sounds(recording.index_at(time.monotonic() - 0.05))) > 0 and
-                       len(melody.melodies(recording, armed)) == before, 5, interval=0.01, what="the next melody")
+                       len(sound.melodies(recording, armed)) == before, 5, interval=0.01, what="the next melody")
             time.sleep(0.2)
             self.server.freeze()
             self.session.click("Alarmoff")

@@ -3,7 +3,8 @@
 import time
 import unittest
 
-from harness import SessionTest, desktop, wait_until
+from kit.processes import wait_until
+from kit.program import CONTROL_ORDER, GREETING_TITLE, WINDOW_SIZE, SessionTest
 
 
 class StartUp(SessionTest):
@@ -12,7 +13,7 @@ class StartUp(SessionTest):
     def test_greeting_then_centred_blinking_window(self):
         s = self.session
         s.start()
-        box = s.wait_for_window(lambda _, title: title.startswith(desktop.GREETING_TITLE), what="greeting box")
+        box = s.wait_for_window(lambda _, title: title.startswith(GREETING_TITLE), what="greeting box")
         # The window waits behind the box until it is closed.
         self.assertEqual(list(s.windows()), [box])
         self.assertRegex(s.windows()[box], r"^Your computer time is :  19:30:0\d$")
@@ -25,7 +26,7 @@ class StartUp(SessionTest):
 
         window = s.dismiss_greeting()
         x, y, width, height = s.x.geometry(window)
-        self.assertEqual((width, height), desktop.WINDOW_SIZE)
+        self.assertEqual((width, height), WINDOW_SIZE)
         self.assertLessEqual(abs(x + width / 2 - 512), 1)
         self.assertLessEqual(abs(y + height / 2 - 384), 1)
 
@@ -57,7 +58,7 @@ class StartUp(SessionTest):
         s = self.session
         self.start()
         controls = s.controls()
-        self.assertEqual(list(controls), desktop.CONTROL_ORDER)
+        self.assertEqual(list(controls), CONTROL_ORDER)
         self.assertNotIn("text", [c["role"] for c in controls.values()])
 
         heard = {"text": [], "blinks": 0}
@@ -68,7 +69,7 @@ class StartUp(SessionTest):
 
         def on_name(event):
             if event.source.getRoleName() == "label" and \
-                    desktop.CONTROL_ORDER[event.source.getIndexInParent()] == "Label4":
+                    CONTROL_ORDER[event.source.getIndexInParent()] == "Label4":
                 heard["blinks"] += 1
 
         # Text first: once a name change arrives, the program has learnt of both listeners.

@@ -6,7 +6,8 @@ import re
 import time
 import unittest
 
-from harness import SessionTest, desktop, wait_until
+from kit.processes import wait_until
+from kit.program import CONTROL_ORDER, SessionTest
 
 
 def toplevels(log_path):
@@ -32,7 +33,7 @@ class Wayland(SessionTest):
         """The main window, in the frame of its own title bar: that frame and its title buttons."""
         for app in self.session.desktop.atspi.Registry.getDesktop(0):
             for window in app or []:
-                if any(c is not None and c.childCount == len(desktop.CONTROL_ORDER) for c in window or []):
+                if any(c is not None and c.childCount == len(CONTROL_ORDER) for c in window or []):
                     return window, title_buttons(self.session, window)
         return None
 

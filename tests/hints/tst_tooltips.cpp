@@ -7,21 +7,16 @@
 #include <QPushButton>
 #include <QtTest>
 
-class ToolTipsTest : public QObject
+class ToolTipsTest : public WindowDriver
 {
     Q_OBJECT
 
 private:
-    FakePlatform platform;
-    std::unique_ptr<Alarm> window;
-
     // Time picked, so that ON is enabled and every scrolling control can take a move.
     void freshWindow()
     {
-        window = std::make_unique<Alarm>(platform);
-        window->Hour->setCurrentIndex(1);
-        window->Minutes->setCurrentIndex(2);
-        window->AM->setCurrentIndex(0);
+        open();
+        pickTarget(QTime(1, 2));
     }
 
 private slots:
@@ -78,7 +73,7 @@ private slots:
     // The lists never scroll, nor does a control that is disabled or hidden.
     void listsDisabledAndHiddenControlsStayStill()
     {
-        window = std::make_unique<Alarm>(platform);
+        open();
         for (QComboBox *list : {window->Hour, window->Minutes, window->AM}) {
             const QString tip = list->toolTip();
             moveOver(list, 3);

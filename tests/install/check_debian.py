@@ -14,13 +14,13 @@ Needs lintian, binutils, dpkg-dev and appstream-compose.
 import gzip
 import os
 import re
-import shutil
 import subprocess
 import sys
-import tempfile
 import xml.etree.ElementTree as ET
 
-from check_package import Failure, build_package, require, run
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from kit.packages import build_package, main, require, run  # noqa: E402
+from kit.processes import temporary_directory  # noqa: E402
 
 PROGRAMS = ("usr/bin/alarm", "usr/bin/alarm-cmd")
 
@@ -64,34 +64,18 @@ def check_catalogue(root, work):
     require({"64", "128"} <= cached, f"the catalogue caches icons of widths {sorted(cached)} only")
 
 
-def main():
-    if len(sys.argv) != 3:
-        print(__doc__, file=sys.stderr)
-        return 2
-    cpack, build_dir = sys.argv[1:3]
-    missing = [tool for tool in ("lintian", "readelf", "dpkg-shlibdeps", "appstreamcli")
-               if shutil.which(tool) is None]
-    if missing or not os.path.exists("/usr/libexec/appstreamcli-compose"):
-        print(f"FAIL: missing {missing or ['appstreamcli-compose']} "
-              f"(Debian packages lintian binutils dpkg-dev appstream-compose)")
-        return 1
-    work = tempfile.mkdtemp(prefix="alarm-debian-")
-    try:
-        deb = build_package(cpack, build_dir, os.path.join(work, "package"))
-        root = os.path.join(work, "root")
-        run(["dpkg", "-x", deb, root])
-        check_lintian(deb)
-        check_hardening(root)
-        check_recommends(deb)
-        check_catalogue(root, work)
-    except Failure as failure:
-        print(f"FAIL: {failure}")
-        return 1
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
-    print("OK")
-    return 0
+def check(cpack, build_dir):
+    work = temporary_directory("alarm-debian-")
+    deb = build_package(cpack, build_dir, os.path.join(work, "package"))
+    root = os.path.join(work, "root")
+    run(["dpkg", "-x", deb, root])
+    check_lintian(deb)
+    check_hardening(root)
+    check_recommends(deb)
+    check_catalogue(root, work)
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(__doc__, check, ("lintian", "readelf", "dpkg-shlibdeps", "appstreamcli",
+                                   "/usr/libexec/appstreamcli-compose"),
+                  "lintian binutils dpkg-dev appstream-compose"))

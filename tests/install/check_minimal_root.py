@@ -21,7 +21,11 @@ import shutil
 import subprocess
 import sys
 
-from check_package import Failure, build_package, kit, require, run
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from kit.packages import Failure, build_package, main, require, run  # noqa: E402
+from kit.processes import KitError, marks, spawn, temporary_directory, wait_until  # noqa: E402
+from kit.program import AlarmRun, install_stub, read_record, refuse_real_interpreter  # noqa: E402
+from kit.x import Desktop  # noqa: E402
 
 STUB_RECORD = "/tmp/alarm-cmd-calls"  # inside the root
 
@@ -91,75 +95,43 @@ def start_program(root, desktop):
     for directory in ("tmp/runtime", "tmp/home"):
         os.mkdir(os.path.join(root, directory), 0o700)
         shutil.chown(os.path.join(root, directory), "nobody", "nogroup")
+    alarm = AlarmRun(desktop, sound="none", program=os.path.join(root, "usr/bin/alarm"))
+    refuse_real_interpreter(alarm.program)
+    # Its pid in the root's namespace is not the one X is told, so its windows are found by class;
+    # nothing else draws on this X server.
+    alarm.search = ("--class", "^alarm$")
     # The kit's marks go into the root as well, so that whatever runs there is found at the end.
     command = in_root(root, ["/usr/bin/alarm"], user="nobody:nogroup", DISPLAY=desktop.display,
-                      XDG_RUNTIME_DIR="/tmp/runtime", HOME="/tmp/home", LANG="C.UTF-8", **kit.marks())
-    with open(os.path.join(root, "tmp/alarm.log"), "wb") as log:
+                      XDG_RUNTIME_DIR="/tmp/runtime", HOME="/tmp/home", LANG="C.UTF-8", **marks())
+    with open(alarm.log, "wb") as log:
         # unshare's --kill-child then takes every process in the root with it.
-        alarm = kit.spawn(command, stdout=log, stderr=subprocess.STDOUT)
-
-    def running(probe):
-        def probe_while_running():
-            require(alarm.poll() is None, f"the program ended with status {alarm.returncode}")
-            return probe()
-        return probe_while_running
-
-    # Nothing else draws on this X server, so the windows are found by name and class alone.
-    xdotool = desktop.x.xdotool
-    greeting = kit.wait_until(running(lambda: xdotool("search", "--name", "^Your computer time is :  ").split()),
-                              60, what="the greeting")[0]
-    xdotool("windowfocus", "--sync", greeting, "key", "Return")
-
-    def main_window():
-        for window in xdotool("search", "--onlyvisible", "--class", "^alarm$").split():
-            if desktop.x.geometry(window)[2:] == kit.WINDOW_SIZE:
-                return window
-        return None
-
-    window = kit.wait_until(running(main_window), 30, what="the main window")
-    kit.wait_until(lambda: xdotool("getwindowname", window) == "ALARM", 5, what="the title ALARM")
+        alarm.app = spawn(command, stdout=log, stderr=subprocess.STDOUT)
+    try:
+        alarm.dismiss_greeting(timeout=60)
+        wait_until(lambda: alarm.title() == "ALARM", 5, what="the title ALARM")
+    except KitError as failure:
+        raise Failure(f"{failure}\noutput of the program:\n{alarm.output()}") from None
 
 
-def main():
-    if len(sys.argv) != 3:
-        print(__doc__, file=sys.stderr)
-        return 2
-    cpack, build_dir = sys.argv[1:3]
-    if os.getuid() != 0:
-        print("SKIP: needs root to make and enter a root file system")
-        return 77
-    missing = [tool for tool in ("debootstrap", "unshare", "chroot", "Xvfb", "xdotool", "dpkg-shlibdeps")
-               if shutil.which(tool) is None]
-    if missing:
-        print(f"FAIL: missing {missing} (Debian packages debootstrap util-linux coreutils xvfb xdotool "
-              f"dpkg-dev)")
-        return 1
+def check(cpack, build_dir):
     # In the build directory, so that a run killed outright leaves at most one root behind, which
     # the kit's guardian then removes.
     os.makedirs(os.path.join(build_dir, "minimal-root"), exist_ok=True)
-    work = kit.temporary_directory("run-", directory=os.path.join(build_dir, "minimal-root"))
+    work = temporary_directory("run-", directory=os.path.join(build_dir, "minimal-root"))
     os.chmod(work, 0o755)
     root = os.path.join(work, "root")
-    try:
-        codename = release()
-        sources = archive_sources(codename)
-        deb = build_package(cpack, build_dir, os.path.join(work, "package"))
-        os.mkdir(root, 0o755)
-        run(["tar", "-C", root, "-xf", base_system(build_dir, codename, sources, work)])
-        install(root, deb, sources)
-        kit.install_stub(os.path.join(root, "usr/bin/alarm-cmd"), STUB_RECORD)
-        start_program(root, kit.Desktop(open_to_all=True, session_bus=False))
-        require(not kit.read_record(root + STUB_RECORD), "alarm-cmd was started")
-    except (Failure, kit.KitError) as failure:
-        print(f"FAIL: {failure}")
-        log = os.path.join(root, "tmp/alarm.log")
-        if os.path.exists(log):
-            with open(log, errors="replace") as output:
-                print("output of the program:\n" + output.read())
-        return 1
-    print("OK")
-    return 0
+    codename = release()
+    sources = archive_sources(codename)
+    deb = build_package(cpack, build_dir, os.path.join(work, "package"))
+    os.mkdir(root, 0o755)
+    run(["tar", "-C", root, "-xf", base_system(build_dir, codename, sources, work)])
+    install(root, deb, sources)
+    install_stub(os.path.join(root, "usr/bin/alarm-cmd"), STUB_RECORD)
+    start_program(root, Desktop(open_to_all=True, session_bus=False))
+    require(not read_record(root + STUB_RECORD), "alarm-cmd was started")
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(__doc__, check, ("debootstrap", "unshare", "chroot", "Xvfb", "xdotool", "dpkg-shlibdeps"),
+                  "debootstrap util-linux coreutils xvfb xdotool dpkg-dev",
+                  root_for="to make and enter a root file system"))

@@ -15,14 +15,15 @@ faketime and util-linux's setpriv. Exits 77 (skipped) when not root.
 import os
 import pwd
 import re
-import shutil
 import struct
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-import desktop as kit  # noqa: E402  (the kit registers its reaper before anything else can fail)
+from kit.packages import Failure, build_package, main, require, run  # noqa: E402
+from kit.processes import KitError, marks, temporary_directory, wait_until  # noqa: E402
+from kit.program import GREETING_TITLE, SCRIPT_BYTES, AlarmRun, faked_clock, install_stub, read_record  # noqa: E402
+from kit.x import Desktop  # noqa: E402
 
 FAKE_START = "2026-12-07 23:58:40"
 SECONDS_BEFORE_TARGET = 20  # from FAKE_START to 23:59:00
@@ -43,22 +44,6 @@ EXPECTED_FILES = {
 }
 
 
-class Failure(Exception):
-    pass
-
-
-def require(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def run(command, **kwargs):
-    result = subprocess.run(command, capture_output=True, text=True, **kwargs)
-    require(result.returncode == 0,
-            f"{' '.join(map(str, command))} failed ({result.returncode}):\n{result.stdout}{result.stderr}")
-    return result.stdout
-
-
 def png_size(path):
     with open(path, "rb") as png:
         header = png.read(24)
@@ -74,15 +59,6 @@ def desktop_keys(path):
                 key, value = line.rstrip("\n").split("=", 1)
                 keys.setdefault(key, value)
     return keys
-
-
-def build_package(cpack, build_dir, out_dir):
-    # Under a strict umask, so that the package's modes cannot come from the builder's.
-    run([cpack, "-G", "DEB", "-B", out_dir, "--config", os.path.join(build_dir, "CPackConfig.cmake")],
-        cwd=build_dir, umask=0o077)
-    debs = [f for f in os.listdir(out_dir) if f.endswith(".deb")]
-    require(len(debs) == 1, f"cpack made {debs}")
-    return os.path.join(out_dir, debs[0])
 
 
 def check_control(deb):
@@ -137,8 +113,8 @@ def run_installed_program(root, entry):
     bin_dir = os.stat(os.path.dirname(program))
     require(bin_dir.st_uid == 0 and not bin_dir.st_mode & 0o022,
             "the program's directory is writable by others, so the test would prove nothing")
-    desktop = kit.Desktop(open_to_all=True, session_bus=False)
-    alarm = kit.AlarmRun(desktop, FAKE_START, sound="none", program=program)
+    desktop = Desktop(open_to_all=True, session_bus=False)
+    alarm = AlarmRun(desktop, FAKE_START, sound="none", program=program)
     # "nobody" reads the sound configuration and owns its runtime directory, home and stub record.
     nobody = pwd.getpwnam("nobody")
     os.chmod(alarm.tmp, 0o755)
@@ -147,28 +123,28 @@ def run_installed_program(root, entry):
         os.makedirs(directory, 0o700, exist_ok=True)
         os.chown(directory, nobody.pw_uid, nobody.pw_gid)
     alarm.record = os.path.join(out, "alarm-cmd-calls")
-    kit.install_stub(os.path.join(root, "usr/bin/alarm-cmd"), alarm.record)
+    install_stub(os.path.join(root, "usr/bin/alarm-cmd"), alarm.record)
 
     # Nothing from the builder's environment: what the installed program needs, it gets here. The
     # session bus is one that is not there, or D-Bus would start one of its own.
     environment = {"PATH": "/usr/bin:/bin", "DISPLAY": desktop.display, "HOME": home,
                    "XDG_RUNTIME_DIR": alarm.runtime_dir, "LANG": "C.UTF-8", "TZ": "UTC", "QT_QPA_PLATFORM": "xcb",
                    "DBUS_SESSION_BUS_ADDRESS": f"unix:path={alarm.tmp}/no-session-bus",
-                   **alarm.sound.environment(), **kit.marks()}
+                   **alarm.sound.environment(), **marks()}
     # libfaketime is preloaded after the change of user, so its shared clock belongs to "nobody".
-    clock = [f"{name}={value}" for name, value in kit.faked_clock(FAKE_START, program).items()]
+    clock = [f"{name}={value}" for name, value in faked_clock(FAKE_START, program).items()]
     started = time.monotonic()
     alarm.start(environment, ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "env", *clock])
     try:
         # The greeting comes first, showing the (faked) time; Return closes it.
-        greeting = alarm.wait_for_window(lambda _, title: title.startswith(kit.GREETING_TITLE),
+        greeting = alarm.wait_for_window(lambda _, title: title.startswith(GREETING_TITLE),
                                          what="the greeting")
         title = alarm.windows()[greeting]
         require(re.fullmatch(r"Your computer time is :  23:58:\d\d", title),
                 f"greeting says {title!r}: the faked clock did not take")
         window = alarm.dismiss_greeting()
         # The title alternates between "ALARM" and the time once a second.
-        kit.wait_until(lambda: alarm.title() == "ALARM", 5, what="the title ALARM")
+        wait_until(lambda: alarm.title() == "ALARM", 5, what="the title ALARM")
         wm_class = desktop.x.run("xprop", "-id", window, "WM_CLASS")
         require(wm_class.endswith(f'"{entry.get("StartupWMClass")}"'),
                 f"the window's {wm_class} does not match StartupWMClass={entry.get('StartupWMClass')}")
@@ -180,23 +156,23 @@ def run_installed_program(root, entry):
                 f"arming took {pressed:.0f} s, past the target minute; the test is too slow here")
 
         script = os.path.join(alarm.runtime_dir, SCRIPT_NAME)
-        kit.wait_until(lambda: os.path.exists(script), SECONDS_BEFORE_TARGET + 20, what=script)
+        wait_until(lambda: os.path.exists(script), SECONDS_BEFORE_TARGET + 20, what=script)
         # The faked clock starts after we note the time, so it never runs ahead of this.
         written = time.monotonic() - started
         require(written >= SECONDS_BEFORE_TARGET,
                 f"the script was written {written:.1f} s after start, before the target minute")
-        kit.wait_until(lambda: kit.read_record(alarm.record), 10, what="the stub to be started")
+        wait_until(lambda: read_record(alarm.record), 10, what="the stub to be started")
         # The watch rewrites the script at every tick; leftovers are judged once it has stopped.
         alarm.close_window()
         alarm.app.wait(10)
         require(alarm.app.returncode == 0, f"the program ended with {alarm.app.returncode} when closed")
-    except (Failure, kit.KitError) as failure:
+    except (Failure, KitError) as failure:
         raise Failure(f"{failure}\noutput of the program:\n{alarm.output()}") from None
 
     with open(script, "rb") as written_script:
         content = written_script.read()
-    require(content == kit.SCRIPT_BYTES, f"the script holds {content!r}")
-    calls = kit.read_record(alarm.record)
+    require(content == SCRIPT_BYTES, f"the script holds {content!r}")
+    calls = read_record(alarm.record)
     require(all(call == [script] for call in calls), f"alarm-cmd was started with {calls}")
     # Nothing was left beside the program, and no temporary file in the runtime directory.
     require(sorted(os.listdir(os.path.dirname(program))) == ["alarm", "alarm-cmd"],
@@ -206,33 +182,17 @@ def run_installed_program(root, entry):
     print(f"script written {written:.1f} s after start; alarm-cmd stub started {len(calls)} times")
 
 
-def main():
-    if len(sys.argv) != 3:
-        print(__doc__, file=sys.stderr)
-        return 2
-    cpack, build_dir = sys.argv[1:3]
-    if os.getuid() != 0:
-        print("SKIP: needs root to run the installed program as another user")
-        return 77
-    missing = [tool for tool in ("dpkg-shlibdeps", "appstreamcli", "Xvfb", "xdotool", "xprop", "setpriv")
-               if shutil.which(tool) is None]
-    if missing:
-        print(f"FAIL: missing {missing} (Debian packages dpkg-dev appstream xvfb xdotool x11-utils util-linux)")
-        return 1
-    work = kit.temporary_directory("alarm-package-")
-    try:
-        deb = build_package(cpack, build_dir, os.path.join(work, "package"))
-        check_control(deb)
-        root = os.path.join(work, "root")
-        os.chmod(work, 0o755)  # "nobody" must reach the installed program
-        entry = check_tree(deb, root)
-        run_installed_program(root, entry)
-    except Failure as failure:
-        print(f"FAIL: {failure}")
-        return 1
-    print("OK")
-    return 0
+def check(cpack, build_dir):
+    work = temporary_directory("alarm-package-")
+    deb = build_package(cpack, build_dir, os.path.join(work, "package"))
+    check_control(deb)
+    root = os.path.join(work, "root")
+    os.chmod(work, 0o755)  # "nobody" must reach the installed program
+    entry = check_tree(deb, root)
+    run_installed_program(root, entry)
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(__doc__, check, ("dpkg-shlibdeps", "appstreamcli", "Xvfb", "xdotool", "xprop", "setpriv"),
+                  "dpkg-dev appstream xvfb xdotool x11-utils util-linux",
+                  root_for="to run the installed program as another user"))

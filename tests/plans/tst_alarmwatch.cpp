@@ -15,7 +15,7 @@ const QStringList kMelodyCalls{"beep:500 125", "beep:650 125", "beep:800 125", "
 }
 
 // 07:30 AM is the target throughout.
-class AlarmWatchTest : public QObject, private WindowDriver
+class AlarmWatchTest : public WindowDriver
 {
     Q_OBJECT
 
@@ -39,8 +39,7 @@ private slots:
         QVERIFY(platform.calls.isEmpty());
         QCOMPARE(window->planState(), PlanState::AlarmArmed);
 
-        platform.setTime(7, 30, 0);
-        tick();
+        tickAt(QTime(7, 30, 0));
         QCOMPARE(platform.calls,
                  QStringList({"voice", "speak:Now thetime is    7:30:00 AM", "release voice"}));
         QCOMPARE(window->planState(), PlanState::Ringing);

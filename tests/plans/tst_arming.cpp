@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "FakePlatform.h"
-#include "app/Alarm.h"
+#include "WindowDriver.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -68,23 +67,16 @@ const ControlStates kShutdownArmed{false,        true,  false, false, true,     
 
 } // namespace
 
-class ArmingTest : public QObject
+class ArmingTest : public WindowDriver
 {
     Q_OBJECT
 
 private:
-    FakePlatform platform;
-    std::unique_ptr<Alarm> window;
-
     // A window with 07:30 PM picked, and the clock on 19:00.
     void freshWindow()
     {
-        platform = FakePlatform();
-        platform.setTime(19, 0);
-        window = std::make_unique<Alarm>(platform);
-        window->Hour->setCurrentIndex(7);
-        window->Minutes->setCurrentIndex(30);
-        window->AM->setCurrentIndex(1);
+        open(QTime(19, 0));
+        pickTarget(QTime(19, 30));
         window->Timer3_Timer();
     }
     // The alarm watch fires as it does at the target minute.
@@ -139,10 +131,9 @@ private slots:
 
     void startsIdle()
     {
-        FakePlatform fresh;
-        Alarm w(fresh);
-        QCOMPARE(w.planState(), PlanState::Idle);
-        QCOMPARE(statesOf(w), kIdleAtStart);
+        open();
+        QCOMPARE(window->planState(), PlanState::Idle);
+        QCOMPARE(statesOf(*window), kIdleAtStart);
     }
 
     // Cancelling keeps the chosen time; arming again uses it unchanged.

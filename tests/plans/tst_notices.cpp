@@ -4,10 +4,9 @@
 // and shut-downs that could not be carried out. All on the fake clock; nothing is ever started.
 #include "BusLink.h"
 #include "DesktopNotifications.h"
-#include "FakePlatform.h"
-#include "LocaleTimeText.h"
 #include "NotificationServer.h"
-#include "app/Alarm.h"
+#include "LocaleTimeText.h"
+#include "WindowDriver.h"
 
 #include <QComboBox>
 #include <QJsonArray>
@@ -38,15 +37,13 @@ QStringList controlStates(Alarm &window)
 
 } // namespace
 
-class NoticesTest : public QObject
+class NoticesTest : public WindowDriver
 {
     Q_OBJECT
 
 private:
     std::unique_ptr<NotificationServer> server;
     std::unique_ptr<DesktopNotifications> notifications;
-    FakePlatform platform;
-    std::unique_ptr<Alarm> window;
 
     // Notices go on to the test's own service, running or not.
     void useNotificationService(bool running = true)
@@ -58,29 +55,7 @@ private:
             [this](const QString &line) { platform.printError(line); });
         platform.desktopNotices = notifications.get();
     }
-    // The target picked in the lists and the plan armed by its button, the clock at the given time.
-    void arm(QPushButton *Alarm::*button, QTime target, QTime clock)
-    {
-        platform.time = clock;
-        window = std::make_unique<Alarm>(platform);
-        window->Hour->setCurrentIndex(target.hour() % 12);
-        window->Minutes->setCurrentIndex(target.minute());
-        window->AM->setCurrentIndex(target.hour() >= 12 ? 1 : 0);
-        window->Timer3_Timer();
-        (window.get()->*button)->click();
-    }
     void armShutdownAt(QTime clock) { arm(&Alarm::Shutdown, QTime(23, 59), clock); }
-    // One clock tick, then the running watch ticks as its timer would.
-    void tick(int watchTicks = 1)
-    {
-        window->Timer3_Timer();
-        for (int i = 0; i < watchTicks; ++i) {
-            if (window->Timer1->isActive())
-                window->Timer1_Timer();
-            else if (window->Timer2->isActive())
-                window->Timer2_Timer();
-        }
-    }
     int warningId()
     {
         const QList<QJsonObject> notify = server->calls("Notify");
@@ -95,7 +70,7 @@ private slots:
         window.reset();
         notifications.reset();
         server->stop();
-        platform = FakePlatform();
+        reset();
     }
 
     void warnsInTheMinuteBeforeTheShutdown()
@@ -103,12 +78,10 @@ private slots:
         useNotificationService();
         armShutdownAt(QTime(23, 57, 30));
         tick(10);
-        platform.setTime(23, 57, 59);
-        tick(10);
+        tickAt(QTime(23, 57, 59), 10);
         QVERIFY(platform.notices.isEmpty());
 
-        platform.setTime(23, 58, 0);
-        tick(10);
+        tickAt(QTime(23, 58, 0), 10);
         QTRY_COMPARE(server->calls("Notify").size(), 1);
         const QJsonObject notify = server->calls("Notify").first();
         QCOMPARE(notify["app"].toString(), "ALARM");
@@ -120,14 +93,12 @@ private slots:
         QCOMPARE(notify["timeout"].toInt(), 0);
         QCOMPARE(notify["actions"].toArray().size(), 2);
         QCOMPARE(notify["actions"].toArray()[1].toString(), "Cancel shut-down");
-        platform.setTime(23, 58, 59);
-        tick(10);
+        tickAt(QTime(23, 58, 59), 10);
         QCOMPARE(platform.notices.size(), 1);
 
         // The target minute takes the warning back and carries the plan out. (Checked before waiting
         // for the service: meanwhile the window's own watch would start the script again.)
-        platform.setTime(23, 59, 0);
-        tick();
+        tickAt(QTime(23, 59, 0));
         QCOMPARE(platform.callsStartingWith("start:"), QStringList({"start:" + kScript}));
         QTRY_COMPARE(server->calls("CloseNotification").size(), 1);
         QCOMPARE(server->calls("CloseNotification").first()["id"], notify["id"]);
@@ -160,8 +131,7 @@ private slots:
         QTRY_COMPARE(window->planState(), PlanState::Idle);
         const QStringList afterAction = controlStates(*window);
 
-        platform.setTime(23, 59, 0);
-        tick(10);
+        tickAt(QTime(23, 59, 0), 10);
         QTest::qWait(300);
         QVERIFY(platform.calls.isEmpty());
 
@@ -232,8 +202,7 @@ private slots:
         QTRY_COMPARE(window->planState(), PlanState::Idle);
         QTRY_VERIFY(server->openIds().isEmpty());
 
-        platform.setTime(23, 59, 0);
-        tick(10);
+        tickAt(QTime(23, 59, 0), 10);
         QCOMPARE(platform.callsStartingWith("start:"), QStringList());
         QCOMPARE(notifications->tracked(), 0);
     }
@@ -287,8 +256,7 @@ private slots:
         QVERIFY2(platform.errors[0].startsWith("could not show the notice \"" + kWarning + "\": "),
                  qPrintable(platform.errors[0]));
         QCOMPARE(window->planState(), PlanState::ShutdownArmed);
-        platform.setTime(23, 59, 0);
-        tick();
+        tickAt(QTime(23, 59, 0));
         QCOMPARE(platform.calls, QStringList({"write:" + kScript, "start:" + kScript}));
         QCOMPARE(platform.errors.size(), 1);
     }
@@ -429,8 +397,7 @@ private slots:
         }
 
         // The shut-down never powers off late: whatever the cause, a skipped minute is only told.
-        window.reset();
-        platform = FakePlatform();
+        reset();
         arm(&Alarm::Shutdown, target, from);
         tick();
         moveClock();
@@ -451,15 +418,12 @@ private slots:
     {
         armShutdownAt(QTime(23, 59, 0));
         tick();
-        platform.setTime(23, 50, 0);
-        tick();
+        tickAt(QTime(23, 50, 0));
         QVERIFY(platform.notices.isEmpty());
-        platform.setTime(23, 58, 0);
-        tick();
+        tickAt(QTime(23, 58, 0));
         QCOMPARE(platform.openNotices().size(), 1);
         QCOMPARE(platform.openNotices()[0].summary, kWarning);
-        platform.setTime(23, 59, 0);
-        tick();
+        tickAt(QTime(23, 59, 0));
         QCOMPARE(platform.callsStartingWith("start:").size(), 2);
     }
 
@@ -473,10 +437,8 @@ private slots:
     void midnightArmedBeforeTheFirstTickWaitsForMidnight()
     {
         QFETCH(bool, shutdown);
-        platform.setTime(15, 0, 0);
-        window = std::make_unique<Alarm>(platform);
-        for (QComboBox *list : {window->Hour, window->Minutes, window->AM})
-            list->setCurrentIndex(0);
+        open(QTime(15, 0, 0));
+        pickTarget(QTime(0, 0));
         QCOMPARE(window->Text1->text(), "0000");
         QVERIFY(window->Text2->text().isEmpty());
         (shutdown ? window->Shutdown : window->Alarmon)->click();
@@ -486,8 +448,7 @@ private slots:
         QVERIFY(platform.calls.isEmpty());
         QVERIFY(platform.notices.isEmpty());
 
-        platform.setTime(0, 0, 0);
-        tick();
+        tickAt(QTime(0, 0, 0));
         QCOMPARE(platform.calls.size(), shutdown ? 2 : 3);
     }
 };

@@ -12,7 +12,7 @@ const QString kScript = "/opt/alarm/Shut down.bat";
 }
 
 // 11:59 PM is the target throughout.
-class ShutdownWatchTest : public QObject, private WindowDriver
+class ShutdownWatchTest : public WindowDriver
 {
     Q_OBJECT
 
@@ -35,8 +35,7 @@ private slots:
         tick(10);
         QVERIFY(platform.calls.isEmpty());
 
-        platform.setTime(23, 59, 0);
-        tick(10);
+        tickAt(QTime(23, 59, 0), 10);
         QStringList expected;
         for (int i = 0; i < 10; ++i)
             expected << "write:" + kScript << "start:" + kScript;
@@ -44,8 +43,7 @@ private slots:
         QCOMPARE(platform.files.value(kScript), kShutdownScript);
         QCOMPARE(window->planState(), PlanState::ShutdownArmed);
 
-        platform.setTime(0, 0, 0);
-        tick(10);
+        tickAt(QTime(0, 0, 0), 10);
         QCOMPARE(platform.calls.size(), 20);
         QVERIFY(window->Timer2->isActive());
     }
@@ -55,8 +53,7 @@ private slots:
         armAt(QTime(23, 58, 0));
         tick();
         window->Alarmoff->click();
-        platform.setTime(23, 59, 0);
-        tick();
+        tickAt(QTime(23, 59, 0));
         QTest::qWait(300);
         QVERIFY(platform.calls.isEmpty());
         QVERIFY(platform.files.isEmpty());

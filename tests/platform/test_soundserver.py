@@ -9,9 +9,7 @@ import statistics
 import threading
 import unittest
 
-import melody
-import soundprobe
-import soundserver
+from kit import sound
 
 PHRASE = "speak:Now thetime is    7:30:05 PM"
 # The bound on a melody that meets a hung server: the tones before the stall, the stalled one's
@@ -19,36 +17,9 @@ PHRASE = "speak:Now thetime is    7:30:05 PM"
 MELODY_BOUND_S = 1.2
 
 
-class SoundServerTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.private = soundserver.private_server_for_tests()
-        cls.server = cls.private.server
-        cls.env = {**cls.private.env, **cls.server.environment()}
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.private.close()
-
-    def setUp(self):
-        # A test that stopped the server leaves it running again for the next.
-        self.addCleanup(self.ensure_running)
-
-    def ensure_running(self):
-        self.server.thaw()
-        if self.server.pactl("get-default-sink") != soundserver.SINK:
-            self.server.kill()
-            self.server.start()
-
+class SoundServerTest(sound.OnPrivateServer):
     def probe(self, *actions, on_call=None, env=None):
-        return soundprobe.run({**self.env, **(env or {})}, *actions, on_call=on_call)
-
-    def assertHeardAsMelodies(self, recording, count, begin=0):
-        heard = melody.melodies(recording, begin)
-        self.assertEqual(len(heard), count, [m.lengths_ms for m in heard])
-        for i, tune in enumerate(heard):
-            self.assertEqual(tune.problems(), [], f"melody {i + 1}")
-        return heard
+        return sound.probe({**self.private.client_env, **(env or {})}, *actions, on_call=on_call)
 
     def test_each_tone_returns_as_it_is_heard_and_the_melody_is_one_phrase(self):
         with self.server.record() as recording:
@@ -102,7 +73,7 @@ class SoundServerTest(unittest.TestCase):
         self.assertTrue(all(c.end - c.start < 0.02 for c in first[4:]), first)
         self.assertEqual([c.error for c in second], [""] * 8)
         # While frozen the sink stood still too, so only the melody after it is checked by time.
-        last = melody.melodies(recording)[-1]
+        last = sound.melodies(recording)[-1]
         self.assertEqual(last.problems(), [])
 
     def test_a_server_restarted_while_ringing_is_heard_again(self):
@@ -118,17 +89,14 @@ class SoundServerTest(unittest.TestCase):
 
         # While the server is away, ALSA's default must not be used instead: its plugin for the
         # server may hang until the server is back. Here it is a file, to see whether it was.
-        alsa_file = os.path.join(self.private.workdir, "alsa.wav")
-        alsa_config = os.path.join(self.private.workdir, "asound.conf")
-        with open(alsa_config, "w") as f:
-            f.write('pcm.!default { type file slave.pcm { type null } file "%s" format "wav" }\n' % alsa_file)
+        alsa = sound.AlsaDevice(self.private.workdir, "file")
         try:
             calls = self.probe("melody", "at:2000", "melody", "at:4500", "melody",
-                               on_call=kill_in_the_fourth_tone_and_restart, env={"ALSA_CONFIG_PATH": alsa_config})
+                               on_call=kill_in_the_fourth_tone_and_restart, env={"ALSA_CONFIG_PATH": alsa.config})
         finally:
             for recording in recordings:
                 recording.stop()
-        self.assertFalse(os.path.exists(alsa_file))
+        self.assertFalse(os.path.exists(alsa.wav))
         # Without a server every call fails at once; none waits longer than its tone and a margin.
         for call in calls[:16]:
             self.assertLess(call.end - call.start, 0.125 + 0.2, call)

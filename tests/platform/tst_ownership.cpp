@@ -2,6 +2,7 @@
 // Where the shut-down script may be written, which interpreter may start it, and which runtime
 // directory may take it: every case as root and as "nobody", in fresh directories, against files of
 // "daemon". The interpreters here are stubs that only record their argument.
+#include "DataRow.h"
 #include "ScriptFiles.h"
 #include "TwoUsers.h"
 
@@ -40,13 +41,6 @@ class OwnershipTest : public QObject
     Q_OBJECT
 
     TwoUsers users;
-
-    static void row(const char *name, const char *parent, const char *folder, bool system, const char *asRoot,
-                    const char *asNobody)
-    {
-        QTest::newRow(name) << QString(parent) << QString(folder) << system << QString(asRoot)
-                            << QString(asNobody);
-    }
 
 private slots:
     void initTestCase()
@@ -133,11 +127,6 @@ private slots:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("asRoot");
         QTest::addColumn<QString>("asNobody");
-        const auto row = [](const char *name, const char *link, const char *folder, const char *program,
-                            const char *asRoot, const char *asNobody) {
-            QTest::newRow(name) << QString(link) << QString(folder) << QString(program) << QString(asRoot)
-                                << QString(asNobody);
-        };
         row("own, in own folder", "", "runner 0755", "runner 0755", "ok", "ok");
         row("installed by root", "", "root 0755", "root 0755", "ok", "ok");
         row("another user's", "", "root 0755", "other 0755", "another user", "another user");
@@ -196,10 +185,6 @@ private slots:
         QTest::addColumn<QString>("fromEnvironment");
         QTest::addColumn<QString>("inTemporary");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const char *fromEnvironment, const char *inTemporary,
-                            const char *expected) {
-            QTest::newRow(name) << QString(fromEnvironment) << QString(inTemporary) << QString(expected);
-        };
         row("own", "runner 0700", "", "environment");
         row("another user's, own in the temporary directory", "other 0700", "runner 0700", "temporary");
         row("another user's, none yet in the temporary directory", "other 0700", "", "temporary");

@@ -21,7 +21,7 @@ QString armingButtons(const Alarm &window)
 
 } // namespace
 
-class TargetTimeTest : public QObject
+class TargetTimeTest : public WindowDriver
 {
     Q_OBJECT
 
@@ -55,16 +55,15 @@ private slots:
         QFETCH(QString, buttons);
 
         for (const bool enabledBefore : {false, true}) {
-            FakePlatform platform;
-            Alarm window(platform);
-            window.Alarmon->setEnabled(enabledBefore);
-            window.Shutdown->setEnabled(enabledBefore);
-            pick(window.Hour, hour);
-            pick(window.Minutes, minutes);
-            pick(window.AM, amPm);
-            QCOMPARE(window.Text1->text(), target);
+            open();
+            window->Alarmon->setEnabled(enabledBefore);
+            window->Shutdown->setEnabled(enabledBefore);
+            pick(window->Hour, hour);
+            pick(window->Minutes, minutes);
+            pick(window->AM, amPm);
+            QCOMPARE(window->Text1->text(), target);
             const QString before = enabledBefore ? "enabled" : "disabled";
-            QCOMPARE(armingButtons(window), buttons == "unchanged" ? before : buttons);
+            QCOMPARE(armingButtons(*window), buttons == "unchanged" ? before : buttons);
         }
         QCOMPARE(targetTimeText(hour, minutes, amPm), target);
     }
@@ -72,53 +71,51 @@ private slots:
     // Every pick recomputes at once, also while the target is still partial.
     void oneListAtATime()
     {
-        FakePlatform platform;
-        Alarm window(platform);
-        pick(window.AM, "PM");
-        QCOMPARE(window.Text1->text(), "12");
-        QCOMPARE(armingButtons(window), "disabled");
-        window.AM->setCurrentIndex(0);
-        QCOMPARE(window.Text1->text(), "");
-        pick(window.Hour, "07");
-        QCOMPARE(window.Text1->text(), "07");
-        pick(window.Minutes, "30");
-        QCOMPARE(window.Text1->text(), "0730");
-        QCOMPARE(armingButtons(window), "enabled");
-        pick(window.AM, "PM");
-        QCOMPARE(window.Text1->text(), "1930");
-        pick(window.AM, "AM");
-        QCOMPARE(window.Text1->text(), "0730");
-        pick(window.Hour, "00");
-        QCOMPARE(window.Text1->text(), "0030");
-        QCOMPARE(armingButtons(window), "enabled");
+        open();
+        pick(window->AM, "PM");
+        QCOMPARE(window->Text1->text(), "12");
+        QCOMPARE(armingButtons(*window), "disabled");
+        window->AM->setCurrentIndex(0);
+        QCOMPARE(window->Text1->text(), "");
+        pick(window->Hour, "07");
+        QCOMPARE(window->Text1->text(), "07");
+        pick(window->Minutes, "30");
+        QCOMPARE(window->Text1->text(), "0730");
+        QCOMPARE(armingButtons(*window), "enabled");
+        pick(window->AM, "PM");
+        QCOMPARE(window->Text1->text(), "1930");
+        pick(window->AM, "AM");
+        QCOMPARE(window->Text1->text(), "0730");
+        pick(window->Hour, "00");
+        QCOMPARE(window->Text1->text(), "0030");
+        QCOMPARE(armingButtons(*window), "enabled");
     }
 
     void keysStepThroughTheEntries()
     {
-        FakePlatform platform;
-        Alarm window(platform);
+        open();
         // From no selection the first key selects the first entry of each list.
-        for (QComboBox *list : {window.Hour, window.Minutes, window.AM}) {
-            QCOMPARE(armingButtons(window), "disabled");
+        for (QComboBox *list : {window->Hour, window->Minutes, window->AM}) {
+            QCOMPARE(armingButtons(*window), "disabled");
             QTest::keyClick(list, 'x');
             QCOMPARE(list->currentIndex(), 0);
         }
-        QCOMPARE(window.Text1->text(), "0000");
-        QCOMPARE(armingButtons(window), "enabled");
+        QCOMPARE(window->Text1->text(), "0000");
+        QCOMPARE(armingButtons(*window), "enabled");
 
         // The target follows inside the key handler, before it returns.
-        QTest::keyClick(window.AM, 'x');
-        QCOMPARE(window.AM->currentText(), "PM");
-        QCOMPARE(window.Text1->text(), "1200");
-        QTest::keyClick(window.AM, 'x');
-        QCOMPARE(window.AM->currentText(), "AM");
+        QTest::keyClick(window->AM, 'x');
+        QCOMPARE(window->AM->currentText(), "PM");
+        QCOMPARE(window->Text1->text(), "1200");
+        QTest::keyClick(window->AM, 'x');
+        QCOMPARE(window->AM->currentText(), "AM");
 
-        window.Hour->setCurrentIndex(5);
+        window->Hour->setCurrentIndex(5);
         for (int i = 0; i < 12; ++i) {
-            QTest::keyClick(window.Hour, '#');
-            QCOMPARE(window.Hour->currentIndex(), (6 + i) % 12);
+            QTest::keyClick(window->Hour, '#');
+            QCOMPARE(window->Hour->currentIndex(), (6 + i) % 12);
         }
-        QCOMPARE(window.Hour->currentText(), "05");
+        QCOMPARE(window->Hour->currentText(), "05");
     }
 
     void keysWrapAtTheLastEntry_data()
@@ -133,9 +130,8 @@ private slots:
     {
         QFETCH(QString, list);
         QFETCH(int, last);
-        FakePlatform platform;
-        Alarm window(platform);
-        auto *combo = window.findChild<QComboBox *>(list);
+        open();
+        auto *combo = window->findChild<QComboBox *>(list);
         combo->setCurrentIndex(last);
         QTest::keyClick(combo, 'z');
         QCOMPARE(combo->currentIndex(), 0);
@@ -145,29 +141,27 @@ private slots:
 
     void pmHourWrapsToTwelve()
     {
-        FakePlatform platform;
-        Alarm window(platform);
-        pick(window.Hour, "11");
-        pick(window.Minutes, "45");
-        pick(window.AM, "PM");
-        QTest::keyClick(window.Hour, 'q');
-        QCOMPARE(window.Text1->text(), "1245");
+        open();
+        pick(window->Hour, "11");
+        pick(window->Minutes, "45");
+        pick(window->AM, "PM");
+        QTest::keyClick(window->Hour, 'q');
+        QCOMPARE(window->Text1->text(), "1245");
     }
 
     // Keys that type nothing keep the list's own behaviour and never step it.
     void keysWithoutCharacterDoNotStep()
     {
-        FakePlatform platform;
-        Alarm window(platform);
-        window.Minutes->setCurrentIndex(10);
+        open();
+        window->Minutes->setCurrentIndex(10);
         for (const Qt::Key key : {Qt::Key_F5, Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta})
-            QTest::keyClick(window.Minutes, key);
-        QCOMPARE(window.Minutes->currentIndex(), 10);
-        QTest::keyClick(window.Minutes, Qt::Key_Down);
-        QCOMPARE(window.Minutes->currentIndex(), 11);
-        QTest::keyClick(window.Minutes, Qt::Key_Up);
-        QCOMPARE(window.Minutes->currentIndex(), 10);
-        QCOMPARE(window.Text1->text(), "10");
+            QTest::keyClick(window->Minutes, key);
+        QCOMPARE(window->Minutes->currentIndex(), 10);
+        QTest::keyClick(window->Minutes, Qt::Key_Down);
+        QCOMPARE(window->Minutes->currentIndex(), 11);
+        QTest::keyClick(window->Minutes, Qt::Key_Up);
+        QCOMPARE(window->Minutes->currentIndex(), 10);
+        QCOMPARE(window->Text1->text(), "10");
     }
 
     // Keys as the desktop delivers them, with their text: a key that types a printable character
@@ -210,17 +204,16 @@ private slots:
         QFETCH(int, index);
         QFETCH(bool, popup);
 
-        FakePlatform platform;
-        Alarm window(platform);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        window.Minutes->setCurrentIndex(10);
-        window.Minutes->setFocus();
+        open();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->Minutes->setCurrentIndex(10);
+        window->Minutes->setFocus();
         for (int i = 0; i < presses; ++i)
             QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key(key), text, modifiers);
-        QCOMPARE(window.Minutes->currentIndex(), index);
-        QCOMPARE(window.Minutes->view()->isVisible(), popup);
-        QCOMPARE(window.Text1->text(), window.Minutes->currentText());
+        QCOMPARE(window->Minutes->currentIndex(), index);
+        QCOMPARE(window->Minutes->view()->isVisible(), popup);
+        QCOMPARE(window->Text1->text(), window->Minutes->currentText());
     }
 };
 

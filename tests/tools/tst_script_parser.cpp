@@ -142,9 +142,6 @@ private slots:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char *name, const char *folder, const char *script, const char *expected) {
-            QTest::newRow(name) << QString(folder) << QString(script) << QString(expected);
-        };
         row("own, in own folder", "runner 0700", "runner 0644", "accepted");
         row("root's, in root's folder", "root 0755", "root 0644", "accepted");
         row("own, in a sticky folder", "root 01777", "runner 0644", "accepted");

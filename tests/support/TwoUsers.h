@@ -60,12 +60,9 @@ inline QString asUser(const LocalUser &user, const std::function<QString()> &wor
                 result = QByteArray("threw: ") + error.what();
             }
         }
-        for (qsizetype written = 0; written < result.size();) {
-            const ssize_t n = ::write(out[1], result.constData() + written, size_t(result.size() - written));
-            if (n <= 0)
-                break;
-            written += n;
-        }
+        QFile pipe;
+        if (pipe.open(out[1], QIODevice::WriteOnly | QIODevice::Unbuffered))
+            pipe.write(result);
         ::_exit(0);
     }
     ::close(out[1]);
@@ -73,16 +70,10 @@ inline QString asUser(const LocalUser &user, const std::function<QString()> &wor
         ::close(out[0]);
         return QStringLiteral("<no child>");
     }
-    QByteArray result;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;
-        result.append(buffer, n);
-    }
-    ::close(out[0]);
+    QFile pipe;
+    pipe.open(out[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray result = pipe.readAll();
+    pipe.close();
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }

@@ -28,25 +28,6 @@ void note(const std::string &log, const char *line)
     }
 }
 
-int start(snd_pcm_ioplug_t *)
-{
-    return 0;
-}
-int stop(snd_pcm_ioplug_t *)
-{
-    return 0;
-}
-snd_pcm_sframes_t pointer(snd_pcm_ioplug_t *)
-{
-    return 0;
-}
-
-snd_pcm_sframes_t transfer(snd_pcm_ioplug_t *, const snd_pcm_channel_area_t *, snd_pcm_uframes_t,
-                           snd_pcm_uframes_t size)
-{
-    return static_cast<snd_pcm_sframes_t>(size);
-}
-
 int closePcm(snd_pcm_ioplug_t *io)
 {
     auto *pcm = static_cast<StallingPcm *>(io->private_data);
@@ -57,12 +38,13 @@ int closePcm(snd_pcm_ioplug_t *io)
     return 0;
 }
 
+// Starting and stopping do nothing, every write is taken whole, and the position never moves.
 const snd_pcm_ioplug_callback_t callbacks = [] {
     snd_pcm_ioplug_callback_t c{};
-    c.start = start;
-    c.stop = stop;
-    c.pointer = pointer;
-    c.transfer = transfer;
+    c.start = c.stop = [](snd_pcm_ioplug_t *) { return 0; };
+    c.pointer = [](snd_pcm_ioplug_t *) -> snd_pcm_sframes_t { return 0; };
+    c.transfer = [](snd_pcm_ioplug_t *, const snd_pcm_channel_area_t *, snd_pcm_uframes_t,
+                    snd_pcm_uframes_t size) { return static_cast<snd_pcm_sframes_t>(size); };
     c.close = closePcm;
     return c;
 }();

@@ -2,7 +2,6 @@
 #include "FakePlatform.h"
 
 #include "DesktopNotifications.h"
-#include "LocaleTimeText.h"
 
 #include <QFileInfo>
 
@@ -78,30 +77,6 @@ void FakePlatform::pickAction(int handle)
         posted.onAction();
 }
 
-QTime FakePlatform::currentTime()
-{
-    failIfAsked(QStringLiteral("currentTime"));
-    return time;
-}
-
-QString FakePlatform::currentTimeText()
-{
-    failIfAsked(QStringLiteral("currentTimeText"));
-    return clockTimeText(time, locale);
-}
-
-QString FakePlatform::timeText(const QTime &time)
-{
-    failIfAsked(QStringLiteral("timeText"));
-    return minuteTimeText(time, locale);
-}
-
-ClockReading FakePlatform::readClock()
-{
-    failIfAsked(QStringLiteral("readClock"));
-    return {time, utcOffsetSeconds, awakeMs, realMs};
-}
-
 void FakePlatform::messageBox(const QString &prompt, const QString &title)
 {
     failIfAsked(QStringLiteral("messageBox"));
@@ -121,18 +96,6 @@ void FakePlatform::beep(int frequencyHz, int durationMs)
 {
     failIfAsked(QStringLiteral("beep"));
     calls << QStringLiteral("beep:%1 %2").arg(frequencyHz).arg(durationMs);
-}
-
-QString FakePlatform::programDirectory()
-{
-    failIfAsked(QStringLiteral("programDirectory"));
-    return programDir;
-}
-
-QString FakePlatform::runtimeDirectory()
-{
-    failIfAsked(QStringLiteral("runtimeDirectory"));
-    return runtimeDir;
 }
 
 void FakePlatform::writeFile(const QString &path, const QByteArray &content)

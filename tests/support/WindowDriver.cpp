@@ -32,16 +32,34 @@ void moveOver(QWidget *control, int times)
         moveOver(control);
 }
 
+Alarm &WindowDriver::open(std::optional<QTime> clock)
+{
+    if (clock)
+        platform.time = *clock;
+    window.reset();
+    window = std::make_unique<Alarm>(platform);
+    return *window;
+}
+
+void WindowDriver::pickTarget(QTime target)
+{
+    window->Hour->setCurrentIndex(target.hour() % 12);
+    window->Minutes->setCurrentIndex(target.minute());
+    window->AM->setCurrentIndex(target.hour() < 12 ? 0 : 1);
+}
+
+void WindowDriver::arm(PlanButton plan, QTime target, QTime clock)
+{
+    open(clock);
+    pickTarget(target);
+    window->Timer3_Timer();
+    (window.get()->*plan)->click();
+}
+
 void WindowDriver::armAt(QTime clock)
 {
-    platform = FakePlatform();
-    platform.time = clock;
-    window = std::make_unique<Alarm>(platform);
-    window->Hour->setCurrentIndex(m_target.hour() % 12);
-    window->Minutes->setCurrentIndex(m_target.minute());
-    window->AM->setCurrentIndex(m_target.hour() < 12 ? 0 : 1);
-    window->Timer3_Timer();
-    (window.get()->*m_plan)->click();
+    reset();
+    arm(m_plan, m_target, clock);
 }
 
 void WindowDriver::tick(int watchTicks)
@@ -53,4 +71,16 @@ void WindowDriver::tick(int watchTicks)
             break;
         fire(watch);
     }
+}
+
+void WindowDriver::tickAt(QTime time, int watchTicks)
+{
+    platform.time = time;
+    tick(watchTicks);
+}
+
+void WindowDriver::reset()
+{
+    window.reset();
+    platform = FakePlatform();
 }

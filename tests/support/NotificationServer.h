@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QDBusConnection>
 #include <QJsonObject>
 #include <QList>
 #include <QProcess>
@@ -18,8 +17,7 @@ public:
     NotificationServer();
     ~NotificationServer();
 
-    // A connection to the private bus, for the code under test, and the bus's address.
-    QDBusConnection bus() const;
+    // The private bus's address, for the code under test.
     QString address() const { return m_address; }
     // The service takes its name on the bus; returns false when it could not.
     bool start();
@@ -33,15 +31,14 @@ public:
     void answer(const QString &how);
     // The notices posted and not yet closed, by id.
     QSet<int> openIds();
-    // The service, or the bus itself, stops answering as a hung process would, and goes on.
-    void pause(bool bus = false);
-    void resume(bool bus = false);
+    // The service stops answering as a hung process would, and goes on.
+    void pause();
+    void resume();
 
 private:
     QTemporaryDir m_dir;
     QProcess m_bus;
     QProcess m_service;
     QString m_address;
-    QString m_connectionName;
     QList<QJsonObject> m_calls;
 };

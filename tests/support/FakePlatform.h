@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Platform.h"
+#include "LocaleTimeText.h"
 
 #include <QLocale>
 #include <QMap>
@@ -65,15 +66,18 @@ public:
     // The user picks the action of the notice with this handle.
     void pickAction(int handle);
 
-    QTime currentTime() override;
-    QString currentTimeText() override;
-    QString timeText(const QTime &time) override;
-    ClockReading readClock() override;
+    QTime currentTime() override { return answer("currentTime", time); }
+    QString currentTimeText() override { return answer("currentTimeText", clockTimeText(time, locale)); }
+    QString timeText(const QTime &at) override { return answer("timeText", minuteTimeText(at, locale)); }
+    ClockReading readClock() override
+    {
+        return answer("readClock", ClockReading{time, utcOffsetSeconds, awakeMs, realMs});
+    }
     void messageBox(const QString &prompt, const QString &title) override;
     std::unique_ptr<Voice> createVoice() override;
     void beep(int frequencyHz, int durationMs) override;
-    QString programDirectory() override;
-    QString runtimeDirectory() override;
+    QString programDirectory() override { return answer("programDirectory", programDir); }
+    QString runtimeDirectory() override { return answer("runtimeDirectory", runtimeDir); }
     void writeFile(const QString &path, const QByteArray &content) override;
     void startScript(const QString &path) override;
     int postNotice(const Notice &notice, std::function<void()> onAction) override;
@@ -82,6 +86,12 @@ public:
 
 private:
     void failIfAsked(const QString &operation) const;
+    // What an operation returns, unless the test made it fail.
+    template <typename T> T answer(const char *operation, T value) const
+    {
+        failIfAsked(QLatin1String(operation));
+        return value;
+    }
     QMap<int, int> m_desktopHandles;
     friend class FakeVoice;
 };

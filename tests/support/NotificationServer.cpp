@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "NotificationServer.h"
 
-#include <QDBusConnection>
+#include <QFile>
 #include <QJsonDocument>
 
 #include <csignal>
@@ -45,8 +45,6 @@ bool waitForLine(QProcess &process)
 
 NotificationServer::NotificationServer()
 {
-    static int instances = 0;
-    m_connectionName = QStringLiteral("alarm-test-bus-%1").arg(++instances);
     const QString config = m_dir.filePath(QStringLiteral("bus.conf"));
     QFile file(config);
     if (!m_dir.isValid() || !file.open(QIODevice::WriteOnly) ||
@@ -65,19 +63,12 @@ NotificationServer::NotificationServer()
 
 NotificationServer::~NotificationServer()
 {
-    resume(true);
     stop();
-    QDBusConnection::disconnectFromBus(m_connectionName);
     m_bus.terminate();
     if (!m_bus.waitForFinished(5000)) {
         m_bus.kill();
         m_bus.waitForFinished();
     }
-}
-
-QDBusConnection NotificationServer::bus() const
-{
-    return QDBusConnection::connectToBus(m_address, m_connectionName);
 }
 
 bool NotificationServer::start()
@@ -142,12 +133,12 @@ QSet<int> NotificationServer::openIds()
     return open;
 }
 
-void NotificationServer::pause(bool bus)
+void NotificationServer::pause()
 {
-    ::kill(pid_t((bus ? m_bus : m_service).processId()), SIGSTOP);
+    ::kill(pid_t(m_service.processId()), SIGSTOP);
 }
 
-void NotificationServer::resume(bool bus)
+void NotificationServer::resume()
 {
-    ::kill(pid_t((bus ? m_bus : m_service).processId()), SIGCONT);
+    ::kill(pid_t(m_service.processId()), SIGCONT);
 }
