@@ -30,13 +30,14 @@ SECONDS_BEFORE_TARGET = 20  # from FAKE_START to 23:59:00
 SCRIPT_NAME = "Shut down.bat"
 
 ICON_SIZES = (16, 32, 48, 64, 128, 256)
+APP_ID = "io.github.velmora.alarm"
 EXPECTED_FILES = {
     "usr/bin/alarm",
     "usr/bin/alarm-cmd",
     "usr/share/applications/io.github.velmora.alarm.desktop",
     "usr/share/metainfo/io.github.velmora.alarm.metainfo.xml",
-    *(f"usr/share/icons/hicolor/{size}x{size}/apps/alarm.png" for size in ICON_SIZES),
-    "usr/share/icons/hicolor/scalable/apps/alarm.svg",
+    *(f"usr/share/icons/hicolor/{size}x{size}/apps/{APP_ID}.png" for size in ICON_SIZES),
+    f"usr/share/icons/hicolor/scalable/apps/{APP_ID}.svg",
     "usr/share/man/man1/alarm.1.gz",
     "usr/share/man/man1/alarm-cmd.1.gz",
     "usr/share/doc/alarm/copyright",
@@ -97,12 +98,13 @@ def check_tree(deb, root):
         path = os.path.join(root, "usr/bin", program)
         require(os.access(path, os.X_OK), f"{program} is not executable")
     for size in ICON_SIZES:
-        icon = os.path.join(root, f"usr/share/icons/hicolor/{size}x{size}/apps/alarm.png")
+        icon = os.path.join(root, f"usr/share/icons/hicolor/{size}x{size}/apps/{APP_ID}.png")
         require(png_size(icon) == (size, size), f"{icon} is {png_size(icon)}")
     entry = desktop_keys(os.path.join(root, "usr/share/applications/io.github.velmora.alarm.desktop"))
     require((entry.get("Exec") or "-").split()[0] in os.listdir(os.path.join(root, "usr/bin")),
             f"Exec={entry.get('Exec')} is not an installed program")
-    require(entry.get("Icon") == "alarm", f"Icon={entry.get('Icon')} is not the installed icon")
+    # Named for the application id, which no theme's icon of its own can shadow.
+    require(entry.get("Icon") == APP_ID, f"Icon={entry.get('Icon')} is not the installed icon")
     # The desktop entry and the metadata, as installed, agree with each other.
     run(["appstreamcli", "validate-tree", "--no-net", root])
     return entry
