@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "AppIdentity.h"
 #include "plans/PlanState.h"
 
 #include <QDBusContext>
@@ -17,6 +18,8 @@ class Alarm;
 class RemoteControl final : public QObject, protected QDBusContext
 {
     Q_OBJECT
+    // The interface the signals go out under, too.
+    Q_CLASSINFO("D-Bus Interface", ALARM_APP_ID)
 
 public:
     enum class Plan { Alarm, Shutdown };

@@ -2,6 +2,7 @@
 """The program on a desktop of the kit: its run, where its controls sit and how to read them as a
 screen reader does, the recording stub that stands in for alarm-cmd, and the end-to-end tests' base,
 each test a run of the built program on the process's accessible desktop."""
+import datetime
 import glob
 import os
 import shutil
@@ -10,7 +11,7 @@ import time
 import unittest
 
 from kit import BUILD_DIR
-from kit.processes import KitError, end, spawn, temporary_directory, wait_until
+from kit.processes import KitError, end, spawn, stat_fields, temporary_directory, wait_until
 from kit.sound import AlsaDevice
 from kit.x import Compositor, Desktop
 
@@ -94,6 +95,25 @@ def faked_clock(start, program):
 # -- a run -------------------------------------------------------------------------------------------
 
 
+class _Started:
+    """A process this run did not spawn itself (the program started by a command), ended and
+    waited for like one it did. It leads a session and a process group of its own."""
+
+    def __init__(self, pid):
+        self.pid, self.returncode = pid, None
+
+    def poll(self):
+        if self.returncode is None and (stat_fields(self.pid) or ["Z"])[0] == "Z":
+            self.returncode = 0
+        return self.returncode
+
+    def wait(self, timeout=None):
+        try:
+            return wait_until(lambda: self.poll() is not None, timeout or 3600, what=f"process {self.pid} to end")
+        except KitError:
+            raise subprocess.TimeoutExpired(str(self.pid), timeout) from None
+
+
 class AlarmRun:
     """One run of the program on a desktop. By default the program is the build's, copied into a
     private directory beside the recording stub; an installed program brings its own stub. sound is
@@ -135,7 +155,28 @@ class AlarmRun:
                         "WAYLAND_DEBUG": "client"})
         if self.fake_time:
             env.update(faked_clock(self.fake_time, self.program))
+            # Read from a file, which set_clock() rewrites: the clock can be set while it runs.
+            env.pop("FAKETIME")
+            env.update({"FAKETIME_TIMESTAMP_FILE": self.clock_file, "FAKETIME_CACHE_DURATION": "1"})
+            self._write_clock("@" + self.fake_time)
         return {**env, **self.extra_environment}
+
+    @property
+    def clock_file(self):
+        return os.path.join(self.tmp, "faketime")
+
+    def _write_clock(self, spec):
+        with open(self.clock_file + ".new", "w") as f:
+            f.write(spec + "\n")
+        os.replace(self.clock_file + ".new", self.clock_file)
+
+    def set_clock(self, when):
+        """Sets the running program's clock to when ("YYYY-MM-DD hh:mm:ss"), as a person setting the
+        computer's clock would; it takes effect within a second. libfaketime counts a start time
+        from the program's start, so the start is put back by the time the program has run."""
+        ran = datetime.timedelta(seconds=time.monotonic() - self.started)
+        start = datetime.datetime.strptime(when, "%Y-%m-%d %H:%M:%S") - ran
+        self._write_clock("@" + start.strftime("%Y-%m-%d %H:%M:%S"))
 
     def start(self, environment=None, wrapper=()):
         """Starts the program, through wrapper (a command that execs it) if one is given."""
@@ -146,9 +187,42 @@ class AlarmRun:
                              stderr=subprocess.STDOUT)
         return self.app
 
+    def command(self, *arguments, timeout=30):
+        """Runs the program once more with these arguments in the run's session, as a script or a
+        launcher would; returns the finished process, its output as text."""
+        refuse_real_interpreter(self.program)
+        return subprocess.run([self.program, *arguments], env=self.environment(), capture_output=True, text=True,
+                              timeout=timeout)
+
+    def status(self):
+        """What the running program says it does (--status): idle, alarm at ..., ringing, ..."""
+        return self.command("--status").stdout.strip()
+
+    def instances(self):
+        """Pids of the processes that run this run's program, however they were started."""
+        program = os.path.realpath(self.program)
+        found = []
+        for entry in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                if os.readlink(f"/proc/{entry}/exe") == program:
+                    found.append(int(entry))
+            except OSError:
+                pass
+        return found
+
+    def adopt(self):
+        """Takes the program that a command started in the background as this run's own."""
+        pids = wait_until(self.instances, 10, what="the program started in the background")
+        self.started = time.monotonic()
+        self.app = _Started(pids[0])
+        return self.app
+
     def close(self):
         if self.app:
             end(self.app)
+        # Whatever a command started in the background ends with the run as well.
+        for pid in self.instances():
+            end(_Started(pid))
         if self.compositor:
             end(self.compositor.process)
         output = self.output() if os.path.exists(self.log) else ""

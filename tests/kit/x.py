@@ -69,6 +69,25 @@ class XServer:
                 data=(32, [connection.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
             window.send_event(event, event_mask=X.NoEventMask)
 
+    @contextlib.contextmanager
+    def covering(self, wid):
+        """A window of another program over wid while the block runs, as a browser over a small one."""
+        from Xlib import X, display
+        connection = display.Display(self.display)
+        try:
+            x, y, width, height = self.geometry(wid)
+            cover = connection.screen().root.create_window(x, y, width, height, 0, X.CopyFromParent)
+            cover.map()
+            connection.sync()
+            yield str(cover.id)
+        finally:
+            connection.close()
+
+    def stacking(self):
+        """The ids of the top-level windows from bottom to top."""
+        with self.connection() as connection:
+            return [str(window.id) for window in connection.screen().root.query_tree().children]
+
     def take_focus(self):
         """Takes the keyboard focus from every window, as turning to another program would."""
         from Xlib import X
