@@ -9,7 +9,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

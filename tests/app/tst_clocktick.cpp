@@ -5,8 +5,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 
 class ClockTickTest : public WindowDriver
 {

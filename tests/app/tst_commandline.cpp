@@ -8,7 +8,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 class CommandLineTest : public WindowDriver
 {

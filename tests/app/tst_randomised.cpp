@@ -10,8 +10,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 
 namespace {
 

@@ -7,7 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QtTest>
+#include <QTest>
+#include <QTimer>
 
 class WindowTest : public WindowDriver
 {

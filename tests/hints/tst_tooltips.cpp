@@ -5,7 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 class ToolTipsTest : public WindowDriver
 {

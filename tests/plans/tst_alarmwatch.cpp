@@ -6,8 +6,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 
 namespace {
 const QStringList kMelodyCalls{"beep:500 125", "beep:650 125", "beep:800 125", "beep:950 125",

@@ -4,16 +4,16 @@
 // and shut-downs that could not be carried out. All on the fake clock; nothing is ever started.
 #include "BusLink.h"
 #include "DesktopNotifications.h"
-#include "NotificationServer.h"
 #include "LocaleTimeText.h"
+#include "NotificationServer.h"
 #include "WindowDriver.h"
 
 #include <QComboBox>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
-#include <QtTest>
 
 namespace {
 const QString kScript = "/opt/alarm/Shut down.bat";

@@ -2,7 +2,7 @@
 #include "DataRow.h"
 #include "LocaleTimeText.h"
 
-#include <QtTest>
+#include <QTest>
 
 class TimeTextTest : public QObject
 {
