@@ -6,7 +6,7 @@
 # through its socket in that root.
 #   scripts/check-pulseaudio.sh [ROOT]    ROOT defaults to /var/tmp/alarm-pulseaudio-root and is
 #                                         made when it holds no PulseAudio yet (needs root)
-# Then it runs the sound server tests (tests/platform/test_soundserver.py), the end-to-end ringing
+# Then it runs the sound server tests (tests/platform/sound/test_soundserver.py), the end-to-end ringing
 # tests (tests/e2e/test_sound.py) and the sound benchmark on it. Build first (scripts/dev test).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +23,6 @@ fi
 
 export ALARM_TEST_PULSEAUDIO_ROOT=$root ALARM_BUILD_DIR=$PWD/build ALARM_CMD_TEST_NEVER_ACT=1
 export PYTHONPATH=$PWD/tests PYTHONDONTWRITEBYTECODE=1
-(cd tests/platform && /usr/bin/python3 -m unittest -v test_soundserver)
+(cd tests/platform/sound && /usr/bin/python3 -m unittest -v test_soundserver)
 (cd tests/e2e && /usr/bin/python3 -m unittest -v test_sound)
 /usr/bin/python3 bench/sound.py --server pulseaudio --pulseaudio-root "$root"
