@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "Platform.h"
 #include "LocaleTimeText.h"
+#include "Platform.h"
 
 #include <QLocale>
 #include <QMap>
