@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 """Builds the Debian package and looks at it as a packager and a software centre would.
 
-Usage: check_debian.py CPACK BUILD_DIR
+Usage: check_debian.py BUILD_DIR
 
 - lintian --pedantic reports nothing at error, warning or info level;
 - both programs are built hardened: stack protector, checked buffer functions, PIE, full RELRO;
@@ -19,7 +19,7 @@ import sys
 import xml.etree.ElementTree as ET
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from kit.packages import build_package, main, require, run  # noqa: E402
+from kit.packages import built_package, main, require, run  # noqa: E402
 from kit.processes import temporary_directory  # noqa: E402
 
 PROGRAMS = ("usr/bin/alarm", "usr/bin/alarm-cmd")
@@ -64,9 +64,9 @@ def check_catalogue(root, work):
     require({"64", "128"} <= cached, f"the catalogue caches icons of widths {sorted(cached)} only")
 
 
-def check(cpack, build_dir):
+def check(build_dir):
     work = temporary_directory("alarm-debian-")
-    deb = build_package(cpack, build_dir, os.path.join(work, "package"))
+    deb = built_package(build_dir)
     root = os.path.join(work, "root")
     run(["dpkg", "-x", deb, root])
     check_lintian(deb)

@@ -1,11 +1,13 @@
 # SPDX-License-Identifier: MIT
 """Installs the Debian package on Debian at its smallest and starts the installed program there.
 
-Usage: check_minimal_root.py CPACK BUILD_DIR
+Usage: check_minimal_root.py BUILD_DIR
+       check_minimal_root.py --prepare      only make the minimal root, if there is none yet
 
-A throw-away root of this machine's Debian release, made by debootstrap --variant=minbase (kept in
-BUILD_DIR/minimal-root once downloaded), gets the package with apt-get --no-install-recommends, as
-on minimal systems and in containers. The program then runs in that root as "nobody" on an X
+A throw-away root of this machine's Debian release, made by debootstrap --variant=minbase, gets the
+package with apt-get --no-install-recommends, as on minimal systems and in containers. The minimal
+root and the packages apt fetched into it are kept in /var/cache/alarm-tests for the next runs on
+this machine; the root is made anew once it is a week old. The program then runs in that root as "nobody" on an X
 server of the test's own: its greeting box and its window must appear, so the package's Depends
 alone bring everything it needs to open a window (Debian 12 ships Qt's X11 plugin in libqt6gui6).
 
@@ -20,14 +22,17 @@ import os
 import shutil
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from kit.packages import Failure, build_package, main, require, run  # noqa: E402
+from kit.packages import Failure, built_package, main, require, run  # noqa: E402
 from kit.processes import KitError, marks, spawn, temporary_directory, wait_until  # noqa: E402
 from kit.program import AlarmRun, install_stub, read_record, refuse_real_interpreter  # noqa: E402
 from kit.x import Desktop  # noqa: E402
 
 STUB_RECORD = "/tmp/alarm-cmd-calls"  # inside the root
+CACHE = "/var/cache/alarm-tests"
+CURRENT_FOR_S = 7 * 24 * 3600
 
 
 def release():
@@ -46,18 +51,36 @@ def archive_sources(codename):
     return lines
 
 
-def base_system(build_dir, codename, sources, work):
-    """The minbase tarball, made once a build directory."""
-    cache = os.path.join(build_dir, "minimal-root", f"{codename}-minbase.tar")
-    if not os.path.exists(cache):
-        base = os.path.join(work, "base")
+def base_system(codename, sources):
+    """The minbase tarball of this machine's cache, made when there is none that is current."""
+    cache = os.path.join(CACHE, f"{codename}-minbase.tar")
+    if os.path.exists(cache) and time.time() - os.path.getmtime(cache) < CURRENT_FOR_S:
+        return cache
+    os.makedirs(CACHE, exist_ok=True)
+    # Removed by the kit's guardian, too, if the run is killed half-way.
+    work = temporary_directory("minbase-", directory=CACHE)
+    try:
         mirror = next(line.split()[1] for line in sources if line.split()[2] == codename)
-        print(f"debootstrap --variant=minbase {codename} (once for this build directory)", flush=True)
-        run(["debootstrap", "--variant=minbase", codename, base, mirror])
-        run(["tar", "-C", base, "-cf", cache + ".part", "."])
-        os.rename(cache + ".part", cache)
-        shutil.rmtree(base)
+        print(f"debootstrap --variant=minbase {codename} (kept in {CACHE} for a week)", flush=True)
+        run(["debootstrap", "--variant=minbase", codename, os.path.join(work, "base"), mirror])
+        run(["tar", "-C", os.path.join(work, "base"), "-cf", os.path.join(work, "base.tar"), "."])
+        os.replace(os.path.join(work, "base.tar"), cache)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
     return cache
+
+
+def kept_packages(root, keep):
+    """Moves the packages apt fetched between the cache and the root: into the root before apt runs
+    (keep=False), back into the cache after it (keep=True), the ones it used replacing the rest."""
+    archives, kept = os.path.join(root, "var/cache/apt/archives"), os.path.join(CACHE, "apt-archives")
+    source, target = (archives, kept) if keep else (kept, archives)
+    if keep:
+        shutil.rmtree(kept, ignore_errors=True)
+    os.makedirs(target, exist_ok=True)
+    for name in os.listdir(source) if os.path.isdir(source) else []:
+        if name.endswith(".deb"):
+            shutil.copy(os.path.join(source, name), target)
 
 
 def in_root(root, command, user=None, **kwargs):
@@ -80,9 +103,11 @@ def install(root, deb, sources):
     shutil.copy(deb, os.path.join(root, "tmp/alarm.deb"))
     apt = dict(DEBIAN_FRONTEND="noninteractive")
     run(in_root(root, ["apt-get", "-q", "update"], **apt))
+    kept_packages(root, keep=False)
     # No pseudo-terminal in the root: apt's log of dpkg's output would want one.
     run(in_root(root, ["apt-get", "-q", "-y", "-o", "Dpkg::Use-Pty=0", "--no-install-recommends", "install",
                        "/tmp/alarm.deb"], **apt))
+    kept_packages(root, keep=True)
     installed = set(run(in_root(root, ["dpkg-query", "-W", "-f", "${Package}\\n"])).split())
     require("alarm" in installed, "the package was not installed")
     # The proof is worth something only if nothing merely recommended came along: Qt's Wayland
@@ -113,7 +138,7 @@ def start_program(root, desktop):
         raise Failure(f"{failure}\noutput of the program:\n{alarm.output()}") from None
 
 
-def check(cpack, build_dir):
+def check(build_dir):
     # In the build directory, so that a run killed outright leaves at most one root behind, which
     # the kit's guardian then removes.
     os.makedirs(os.path.join(build_dir, "minimal-root"), exist_ok=True)
@@ -122,16 +147,22 @@ def check(cpack, build_dir):
     root = os.path.join(work, "root")
     codename = release()
     sources = archive_sources(codename)
-    deb = build_package(cpack, build_dir, os.path.join(work, "package"))
+    deb = built_package(build_dir)
     os.mkdir(root, 0o755)
-    run(["tar", "-C", root, "-xf", base_system(build_dir, codename, sources, work)])
+    run(["tar", "-C", root, "-xf", base_system(codename, sources)])
     install(root, deb, sources)
     install_stub(os.path.join(root, "usr/bin/alarm-cmd"), STUB_RECORD)
     start_program(root, Desktop(open_to_all=True, session_bus=False))
     require(not read_record(root + STUB_RECORD), "alarm-cmd was started")
 
 
+def prepare(_flag):
+    codename = release()
+    base_system(codename, archive_sources(codename))
+
+
 if __name__ == "__main__":
-    sys.exit(main(__doc__, check, ("debootstrap", "unshare", "chroot", "Xvfb", "xdotool", "dpkg-shlibdeps"),
+    sys.exit(main(__doc__, prepare if sys.argv[1:] == ["--prepare"] else check,
+                  ("debootstrap", "unshare", "chroot", "Xvfb", "xdotool", "dpkg-shlibdeps"),
                   "debootstrap util-linux coreutils xvfb xdotool dpkg-dev",
                   root_for="to make and enter a root file system"))

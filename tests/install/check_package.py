@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 """Builds the Debian package, unpacks it into a throw-away root and runs the installed program.
 
-Usage: check_package.py CPACK BUILD_DIR
+Usage: check_package.py BUILD_DIR
 
 The installed alarm-cmd is replaced by the kit's recording stub before anything is started, and
 ALARM_CMD_TEST_NEVER_ACT is set as well, so nothing here can power the machine off. The program
@@ -20,7 +20,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from kit.packages import Failure, build_package, main, require, run  # noqa: E402
+from kit.packages import Failure, built_package, main, require, run  # noqa: E402
 from kit.processes import KitError, marks, temporary_directory, wait_until  # noqa: E402
 from kit.program import GREETING_TITLE, SCRIPT_BYTES, AlarmRun, faked_clock, install_stub, read_record  # noqa: E402
 from kit.x import Desktop  # noqa: E402
@@ -184,9 +184,9 @@ def run_installed_program(root, entry):
     print(f"script written {written:.1f} s after start; alarm-cmd stub started {len(calls)} times")
 
 
-def check(cpack, build_dir):
+def check(build_dir):
     work = temporary_directory("alarm-package-")
-    deb = build_package(cpack, build_dir, os.path.join(work, "package"))
+    deb = built_package(build_dir)
     check_control(deb)
     root = os.path.join(work, "root")
     os.chmod(work, 0o755)  # "nobody" must reach the installed program
