@@ -64,9 +64,9 @@ QIcon applicationIcon()
 
 Alarm::Alarm(Platform &platform, QWidget *parent)
     : QWidget(parent), m_platform(platform), m_clockFollower(platform),
-      // The warning's action cancels like OFF, as long as the shut-down it warns of is armed.
-      m_notices(platform, [this] {
-          if (planState() == PlanState::ShutdownArmed)
+      // A notice's action cancels like OFF, as long as the plan it tells of is the one running.
+      m_notices(platform, *this, [this](PlanState plan) {
+          if (planState() == plan)
               Alarmoff_Click();
       })
 {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "HhmmText.h"
 
+#include <QLocale>
+
 QString hhmm(const QTime &time)
 {
     // No AM/PM marker in the pattern, so "HH" counts 00 to 23; "mm" behind it is the minutes.
@@ -26,4 +28,9 @@ int minuteOfDay(const QString &text)
 {
     const QTime time = hhmmTime(text);
     return time.isValid() ? time.msecsSinceStartOfDay() / 60'000 : -1;
+}
+
+QString pickedTimeText(const QTime &time)
+{
+    return QLocale::c().toString(time, QStringLiteral("h:mm AP"));
 }

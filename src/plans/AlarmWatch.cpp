@@ -43,6 +43,7 @@ try {
     }
     Timer4->start();
     Timer1->stop();
+    m_notices.ringing(Text1->text());
 } catch (...) {
 }
 

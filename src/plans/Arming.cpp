@@ -67,7 +67,7 @@ try {
     Alarmoff->setToolTip(kOffAlarmTip);
     Label5->setToolTip(kTimeSetAlarmTip);
     Label6->setToolTip(kTimeSetAlarmTip);
-    m_notices.withdrawWarning();
+    m_notices.planEnded();
     m_clockFollower.forget();
 } catch (...) {
 }

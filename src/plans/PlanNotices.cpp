@@ -6,6 +6,8 @@
 
 #include <QTime>
 
+#include <utility>
+
 namespace {
 
 constexpr qint64 kFailureNoticeIntervalMs = 60'000;
@@ -27,22 +29,39 @@ QString causeText(SkippedMinute::Cause cause)
 
 } // namespace
 
-PlanNotices::PlanNotices(Platform &platform, std::function<void()> cancelShutdown)
-    : m_platform(platform), m_cancelShutdown(std::move(cancelShutdown))
+PlanNotices::PlanNotices(Platform &platform, QWidget &window, std::function<void(PlanState)> pressOff)
+    : m_platform(platform), m_window(window), m_pressOff(std::move(pressOff))
 {}
 
 PlanNotices::~PlanNotices()
 {
-    withdrawWarning();
+    planEnded();
 }
 
+// Notices name the time as the window's lists show it, whatever the locale.
 QString PlanNotices::timeOf(const QString &target)
 {
-    const QTime time = hhmmTime(target);
-    try {
-        return m_platform.timeText(time);
-    } catch (const PlatformError &) {
-        return time.toString(QStringLiteral("HH:mm"));
+    return pickedTimeText(hhmmTime(target));
+}
+
+void PlanNotices::ringing(const QString &target)
+{
+    m_platform.markUrgent(m_window, true);
+    if (m_ringing != 0)
+        return;
+    m_ringing = m_platform.postNotice({.summary = QStringLiteral("Alarm"),
+                                       .body = timeOf(target),
+                                       .critical = true,
+                                       .actionLabel = QStringLiteral("OFF")},
+                                      [this] { m_pressOff(PlanState::Ringing); });
+}
+
+void PlanNotices::planEnded()
+{
+    withdrawWarning();
+    if (m_ringing != 0) {
+        m_platform.withdrawNotice(std::exchange(m_ringing, 0));
+        m_platform.markUrgent(m_window, false);
     }
 }
 
@@ -60,7 +79,7 @@ void PlanNotices::warnBeforeShutdown(const QString &target, const QString &now)
                      .arg(time),
          .critical = true,
          .actionLabel = QStringLiteral("Cancel shut-down")},
-        m_cancelShutdown);
+        [this] { m_pressOff(PlanState::ShutdownArmed); });
 }
 
 void PlanNotices::withdrawWarning()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ClockFollower.h"
+#include "PlanState.h"
 
 #include <QHash>
 #include <QString>
@@ -10,17 +11,26 @@
 #include <optional>
 
 class Platform;
+class QWidget;
 
-// What the plans tell the user outside the window, through desktop notices and standard error: the
-// warning before a shut-down, a target minute the clock skipped, a shut-down that failed. Telling
-// never stops a plan: whatever fails here, the watches go on.
+// What the plans tell the user outside the window, through desktop notices, the window's place in
+// the taskbar and standard error: the ringing alarm, the warning before a shut-down, a target
+// minute the clock skipped, a shut-down that failed. Telling never stops a plan: whatever fails
+// here, the watches go on.
 class PlanNotices
 {
 public:
-    // cancelShutdown runs when the user picks the warning's action.
-    PlanNotices(Platform &platform, std::function<void()> cancelShutdown);
-    // A closed window carries no plan out, so its warning goes with it.
+    // pressOff(plan) runs when the user picks the action of a notice about plan: it is to do what
+    // OFF does, as long as that plan is the one armed or ringing.
+    PlanNotices(Platform &platform, QWidget &window, std::function<void(PlanState plan)> pressOff);
+    // A closed window carries no plan out, so what it told of its plan goes with it.
     ~PlanNotices();
+
+    // The alarm started ringing: one notice that stays until OFF, with OFF as its action, and the
+    // window marked in the taskbar, so that it is found behind other windows.
+    void ringing(const QString &target);
+    // OFF: the plan is over, and nothing told of it stays.
+    void planEnded();
 
     // Posts the warning once the current minute is the one before the target, once per coming
     // of the target minute.
@@ -37,8 +47,10 @@ private:
     void forgetOldFailures(qint64 nowMs);
 
     Platform &m_platform;
-    std::function<void()> m_cancelShutdown;
+    QWidget &m_window;
+    std::function<void(PlanState)> m_pressOff;
     int m_warning = 0; // handle of the open warning; 0 when none
+    int m_ringing = 0; // handle of the open ringing notice; 0 when none
     std::optional<qint64> m_lastFailureNoticeMs;
     QHash<QString, qint64> m_failureLinesMs; // when each cause last reached standard error
 };

@@ -24,11 +24,6 @@ QString DesktopPlatform::currentTimeText()
     return clockTimeText(QTime::currentTime(), QLocale::system());
 }
 
-QString DesktopPlatform::timeText(const QTime &time)
-{
-    return minuteTimeText(time, QLocale::system());
-}
-
 namespace {
 qint64 milliseconds(clockid_t clock)
 {

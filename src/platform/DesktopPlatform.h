@@ -17,7 +17,6 @@ public:
 
     QTime currentTime() override;
     QString currentTimeText() override;
-    QString timeText(const QTime &time) override;
     ClockReading readClock() override;
     void messageBox(const QString &prompt, const QString &title) override;
 
@@ -32,6 +31,7 @@ public:
     int postNotice(const Notice &notice, std::function<void()> onAction) override;
     void withdrawNotice(int handle) override;
     void printError(const QString &line) override;
+    void markUrgent(QWidget &window, bool urgent) override;
 
 private:
     // A remark that the same step would repeat at every tick goes to standard error once.

@@ -3,7 +3,9 @@
 #include "DesktopNotifications.h"
 #include "DesktopPlatform.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QWidget>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -37,4 +39,18 @@ void DesktopPlatform::printErrorOnce(const QString &line)
 {
     if (m_told.letThrough(line))
         printError(line);
+}
+
+void DesktopPlatform::markUrgent(QWidget &window, bool urgent)
+{
+    // The frame ALARM draws around the window under Wayland is the window to the desktop.
+    QWidget *topLevel = window.window();
+    if (urgent) {
+        QApplication::alert(topLevel, 0);
+        return;
+    }
+    // Qt takes the mark away itself only once the window is active; for the rest it has no public
+    // call, but the slot behind a timed alert does just that.
+    if (QWindow *handle = topLevel->windowHandle())
+        QMetaObject::invokeMethod(handle, "_q_clearAlert");
 }

@@ -26,14 +26,3 @@ QString clockTimeText(const QTime &time, const QLocale &locale)
 {
     return locale.toString(time, clockTimeFormat(locale));
 }
-
-QString minuteTimeFormat(const QLocale &locale)
-{
-    static const QRegularExpression seconds(QStringLiteral("[^\\w']?s+"));
-    return locale.timeFormat(QLocale::ShortFormat).remove(seconds).trimmed();
-}
-
-QString minuteTimeText(const QTime &time, const QLocale &locale)
-{
-    return locale.toString(time, minuteTimeFormat(locale));
-}

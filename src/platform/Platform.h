@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTime>
 
+class QWidget;
+
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -40,8 +42,6 @@ public:
     virtual QTime currentTime() = 0;
     // The local time as a person reads a clock, in the user's locale ("7:30:05 PM").
     virtual QString currentTimeText() = 0;
-    // A time of day as the user's locale writes it, without seconds ("11:59 PM").
-    virtual QString timeText(const QTime &time) = 0;
     // The local time with the machine's own clocks, to tell a clock that was set, a time zone
     // that changed and a machine that slept apart.
     virtual ClockReading readClock() = 0;
@@ -75,4 +75,7 @@ public:
     virtual void withdrawNotice(int handle) = 0;
     // One line on standard error, after the program's name. Never throws.
     virtual void printError(const QString &line) = 0;
+    // Marks the window's place in the taskbar or dock as wanting attention, without taking the
+    // focus, or takes the mark away. Never throws.
+    virtual void markUrgent(QWidget &window, bool urgent) = 0;
 };

@@ -14,27 +14,41 @@ class ClockTickTest : public WindowDriver
     Q_OBJECT
 
 private slots:
+    // The hidden field's four digits, and the time as notices and --status name it: as the lists
+    // show it, in any locale.
     void currentTimeAsFourDigits_data()
     {
         QTest::addColumn<QTime>("clock");
         QTest::addColumn<QString>("text2");
-        QTest::newRow("after midnight") << QTime(0, 5, 10) << "0005";
-        QTest::newRow("midnight") << QTime(0, 0, 30) << "0000";
-        QTest::newRow("morning") << QTime(9, 30, 0) << "0930";
-        QTest::newRow("noon") << QTime(12, 0, 0) << "1200";
-        QTest::newRow("seconds dropped") << QTime(19, 30, 59) << "1930";
-        QTest::newRow("last minute") << QTime(23, 59, 59) << "2359";
+        QTest::addColumn<QString>("picked");
+        QTest::newRow("after midnight") << QTime(0, 5, 10) << "0005"
+                                        << "12:05 AM";
+        QTest::newRow("midnight") << QTime(0, 0, 30) << "0000"
+                                  << "12:00 AM";
+        QTest::newRow("morning") << QTime(9, 30, 0) << "0930"
+                                 << "9:30 AM";
+        QTest::newRow("noon") << QTime(12, 0, 0) << "1200"
+                              << "12:00 PM";
+        QTest::newRow("seconds dropped") << QTime(19, 30, 59) << "1930"
+                                         << "7:30 PM";
+        QTest::newRow("last minute") << QTime(23, 59, 59) << "2359"
+                                     << "11:59 PM";
     }
     void currentTimeAsFourDigits()
     {
         QFETCH(QTime, clock);
         QFETCH(QString, text2);
-        // The window's locale must not turn HH into a 12-hour clock or MM into a month.
+        QFETCH(QString, picked);
+        for (const char *locale : {"en_US", "de_DE"}) {
+            // The window's locale must not turn HH into a 12-hour clock or MM into a month.
+            QLocale::setDefault(QLocale(locale));
+            open(clock);
+            window->Timer3_Timer();
+            QCOMPARE(window->Text2->text(), text2);
+            QCOMPARE(hhmm(clock), text2);
+            QCOMPARE(pickedTimeText(clock), picked);
+        }
         QLocale::setDefault(QLocale("en_US"));
-        open(clock);
-        window->Timer3_Timer();
-        QCOMPARE(window->Text2->text(), text2);
-        QCOMPARE(hhmm(clock), text2);
     }
 
     void captionAndCreditBlinkInStep()

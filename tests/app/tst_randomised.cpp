@@ -128,11 +128,14 @@ private slots:
                 QVERIFY2(isRotationOf(control->toolTip(), assigned[control]),
                          where + control->objectName().toUtf8());
             QVERIFY2(platform.liveVoices == 0, where);
-            // A warning of the shut-down is up only while that plan is armed, and never twice.
-            int warnings = 0;
+            // A warning of the shut-down is up only while that plan is armed, the ringing notice and
+            // the window's mark only while the alarm rings, and neither twice.
+            int warnings = 0, ringing = 0;
             for (const Notice &notice : platform.openNotices())
-                warnings += notice.critical;
+                (notice.actionLabel == "OFF" ? ringing : warnings) += notice.critical;
             QVERIFY2(warnings <= (w.planState() == PlanState::ShutdownArmed ? 1 : 0), where);
+            QVERIFY2(ringing == (w.planState() == PlanState::Ringing ? 1 : 0), where);
+            QVERIFY2(platform.urgent == (w.planState() == PlanState::Ringing), where);
             visited.insert(w.planState());
         }
         // The walk is only worth its invariants if it reaches every state and both plans fire.

@@ -10,6 +10,7 @@ import unittest
 from kit import BUILD_DIR
 from kit.processes import end, spawn, wait_until
 from kit.program import SessionTest
+from kit.x import XWatcher
 
 SERVICE = os.path.join(BUILD_DIR, "tests", "alarm_test_notification_server")
 
@@ -47,9 +48,9 @@ class ShutdownWarning(SessionTest):
         self.start()
         s.arm("Shutdown", 12, 60, 2)  # 11 : 59 : PM
 
-        # Armed inside the minute before the target: the warning comes at once, in the C locale's time.
+        # Armed inside the minute before the target: the warning comes at once, naming the time as the lists do.
         first = wait_until(lambda: service.calls("Notify"), 5, what="the warning")[0]
-        self.assertEqual(first["summary"], "The computer will power off at 23:59")
+        self.assertEqual(first["summary"], "The computer will power off at 11:59 PM")
         self.assertEqual((first["urgency"], first["actions"][1]), (2, "Cancel shut-down"))
 
         # Its action cancels the plan as OFF would.
@@ -69,6 +70,33 @@ class ShutdownWarning(SessionTest):
                             5, what="the warning withdrawn")
         self.assertEqual([call["id"] for call in closed], [first["id"], second["id"]])
         self.assertEqual(s.interpreter_starts(), [])
+
+
+class RingingAlarm(SessionTest):
+    fake_time = "2026-12-07 19:29:58"
+
+    def test_found_and_stopped_from_anywhere(self):
+        s = self.session
+        service = NotificationService(s)
+        self.addCleanup(service.close)
+        self.start()
+        taskbar = XWatcher(s.x.display)
+        self.addCleanup(taskbar.close)
+        s.arm("Alarmon", 8, 31, 2)  # 07 : 30 : PM
+        # The person has turned to another program; the window is not the active one.
+        s.x.take_focus()
+        ringing = wait_until(lambda: service.calls("Notify"), 15, what="the ringing notice")[0]
+        self.assertEqual((ringing["summary"], ringing["body"], ringing["urgency"]), ("Alarm", "7:30 PM", 2))
+        self.assertEqual(ringing["actions"][1], "OFF")
+        wait_until(lambda: taskbar.wants_attention(s.window), 5, what="the window to ask for attention")
+        self.assertEqual(s.status(), "ringing")
+
+        # Its action is OFF: the ringing stops, the mark goes, and the notice is closed.
+        service.pick_action(ringing)
+        s.wait_for_control("Alarmon", lambda c: c["visible"], what="ON after the notice's action")
+        wait_until(lambda: not taskbar.wants_attention(s.window), 5, what="the window's mark to go")
+        self.assertEqual([call["id"] for call in service.calls("CloseNotification")], [ringing["id"]])
+        self.assertEqual(s.status(), "idle")
 
 
 class StoppedBus(SessionTest):
@@ -95,7 +123,7 @@ class StoppedBus(SessionTest):
 
         s.desktop.hold_bus(False)
         warning = wait_until(lambda: service.calls("Notify"), 15, what="the warning once the bus answers")[0]
-        self.assertEqual(warning["summary"], "The computer will power off at 23:59")
+        self.assertEqual(warning["summary"], "The computer will power off at 11:59 PM")
         service.pick_action(warning)
         s.wait_for_control("Alarmon", lambda c: c["visible"], what="ON after the warning's action")
 

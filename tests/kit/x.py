@@ -109,16 +109,21 @@ MappedWindow = collections.namedtuple("MappedWindow", "id title width height map
 
 class XWatcher:
     """Top-level windows as they are mapped, seen from an X connection of its own; each is stamped
-    when its event is read, within about a millisecond."""
+    when its event is read, within about a millisecond. It also follows, as a window manager would,
+    which windows ask for attention (_NET_WM_STATE_DEMANDS_ATTENTION, the taskbar's mark)."""
 
     def __init__(self, display_name):
         from Xlib import X, display
         self.X = X
         self.display = display.Display(display_name)
-        self.display.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        # Structure notes on the root too: requests to a window manager are sent as those.
+        self.display.screen().root.change_attributes(event_mask=X.SubstructureNotifyMask | X.StructureNotifyMask)
         self.display.sync()
         self.net_wm_name = self.display.intern_atom("_NET_WM_NAME")
+        self.net_wm_state = self.display.intern_atom("_NET_WM_STATE")
+        self.demands_attention = self.display.intern_atom("_NET_WM_STATE_DEMANDS_ATTENTION")
         self.maps = []  # (monotonic time, window id), read but not yet taken
+        self.attention = {}  # window id: whether it asks for attention
 
     def close(self):
         self.display.close()
@@ -134,6 +139,16 @@ class XWatcher:
             event = self.display.next_event()
             if event.type == self.X.MapNotify and not event.override:
                 self.maps.append((now, event.window.id))
+            elif event.type == self.X.ClientMessage and event.client_type == self.net_wm_state:
+                # A request to add (1), remove (0) or toggle (2) up to two states.
+                action, *states = event.data[1][:3]
+                if self.demands_attention in states:
+                    wid = event.window.id
+                    self.attention[wid] = action == 1 or (action == 2 and not self.attention.get(wid))
+
+    def wants_attention(self, wid):
+        self._read(0)
+        return self.attention.get(int(wid), False)
 
     def drain(self):
         self._read(0)

@@ -30,33 +30,6 @@ private slots:
         QCOMPARE(clockTimeText(time, QLocale(locale)), text);
     }
 
-    // A notice names a time by hours and minutes, even where the locale's short format has seconds.
-    void minutesOnly_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("US") << "en_US"
-                            << "11:59 PM";
-        QTest::newRow("German") << "de_DE"
-                                << "23:59";
-        QTest::newRow("C, whose short format has seconds") << "C"
-                                                           << "23:59";
-    }
-    void minutesOnly()
-    {
-        QFETCH(QString, locale);
-        QFETCH(QString, text);
-        QCOMPARE(minuteTimeText(QTime(23, 59, 30), QLocale(locale)), text);
-    }
-    void noMinuteFormatHasSeconds()
-    {
-        for (const QLocale &any :
-             QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyCountry)) {
-            const QString format = minuteTimeFormat(any);
-            QVERIFY2(!format.contains(u's') && format.contains(u'm'), qPrintable(any.name() + ": " + format));
-        }
-    }
-
     // Whatever the locale writes, the zone name never shows and the seconds always do.
     void noLocaleShowsAZone()
     {

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 
 class DesktopNotifications;
 
@@ -28,7 +29,7 @@ public:
     QLocale locale{QLocale::English, QLocale::UnitedStates};
     QStringList calls;
 
-    // Names of operations that throw: "currentTime", "currentTimeText", "timeText", "readClock",
+    // Names of operations that throw: "currentTime", "currentTimeText", "readClock",
     // "messageBox", "createVoice", "speak", "beep", "programDirectory", "runtimeDirectory",
     // "writeFile", "startScript".
     QSet<QString> failing;
@@ -51,6 +52,9 @@ public:
     // Every notice posted, in order; a handle is its index plus one.
     QList<PostedNotice> notices;
     QStringList errors;
+    // Whether the window is marked as wanting attention, and how often the mark was set or taken away.
+    bool urgent = false;
+    int urgencyChanges = 0;
     // When set, notices also go to this real notification service, which then runs their actions.
     DesktopNotifications *desktopNotices = nullptr;
 
@@ -68,7 +72,6 @@ public:
 
     QTime currentTime() override { return answer("currentTime", time); }
     QString currentTimeText() override { return answer("currentTimeText", clockTimeText(time, locale)); }
-    QString timeText(const QTime &at) override { return answer("timeText", minuteTimeText(at, locale)); }
     ClockReading readClock() override
     {
         return answer("readClock", ClockReading{time, utcOffsetSeconds, awakeMs, realMs});
@@ -83,6 +86,10 @@ public:
     int postNotice(const Notice &notice, std::function<void()> onAction) override;
     void withdrawNotice(int handle) override;
     void printError(const QString &line) override;
+    void markUrgent(QWidget &, bool mark) override
+    {
+        urgencyChanges += int(std::exchange(urgent, mark) != mark);
+    }
 
 private:
     void failIfAsked(const QString &operation) const;
