@@ -28,6 +28,7 @@ try {
     Label6->setToolTip(kTimeSetAlarmTip);
     enableTimeEntry(false);
     Alarmon->hide();
+    m_notices.alarmArmed(Text1->text());
 } catch (...) {
 }
 

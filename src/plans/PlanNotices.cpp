@@ -44,6 +44,53 @@ QString PlanNotices::timeOf(const QString &target)
     return pickedTimeText(hhmmTime(target));
 }
 
+// Below a quarter of full scale a ringing alarm is easily slept through.
+constexpr int kQuietPercent = 25;
+
+void PlanNotices::alarmArmed(const QString &target)
+{
+    SoundCheck check;
+    try {
+        check = m_platform.checkSound();
+    } catch (const PlatformError &) {
+        return; // a server that does not answer now may answer when it is time
+    }
+    const QString time = timeOf(target);
+    if (check.output == SoundCheck::Nothing) {
+        m_platform.postNotice(
+            {.summary = QStringLiteral("The alarm at %1 will ring silently").arg(time),
+             .body = QStringLiteral("No sound server answers, and there is no sound card to "
+                                    "play on. The alarm still rings: its window shows it.")},
+            {});
+        return;
+    }
+    const QStringList why = whyUnheard(check);
+    if (why.isEmpty())
+        return;
+    m_platform.postNotice({.summary = QStringLiteral("The alarm at %1 may not be heard").arg(time),
+                           .body = QStringLiteral("%1. Turn the sound up in the sound settings to hear it.")
+                                       .arg(why.join(QStringLiteral(", and ")))},
+                          {});
+}
+
+QStringList PlanNotices::whyUnheard(const SoundCheck &check)
+{
+    QStringList why;
+    if (check.output != SoundCheck::Server)
+        return why;
+    if (check.outputMuted)
+        why << QStringLiteral("the sound is muted");
+    else if (check.outputPercent < kQuietPercent)
+        why << QStringLiteral("the sound is at %1 %").arg(check.outputPercent);
+    if (check.streamMuted)
+        why << QStringLiteral("ALARM's sound is muted");
+    else if (check.streamPercent < kQuietPercent)
+        why << QStringLiteral("ALARM's volume is %1 %").arg(check.streamPercent);
+    if (!why.isEmpty())
+        why.first()[0] = why.first()[0].toUpper();
+    return why;
+}
+
 void PlanNotices::ringing(const QString &target)
 {
     m_platform.markUrgent(m_window, true);

@@ -6,11 +6,13 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
 
 class Platform;
+struct SoundCheck;
 class QWidget;
 
 // What the plans tell the user outside the window, through desktop notices, the window's place in
@@ -26,6 +28,9 @@ public:
     // A closed window carries no plan out, so what it told of its plan goes with it.
     ~PlanNotices();
 
+    // The alarm was armed: when what it rings into is muted or quiet, or there is nothing to ring
+    // into, one notice says that it may not be heard, and why. No volume is ever changed.
+    void alarmArmed(const QString &target);
     // The alarm started ringing: one notice that stays until OFF, with OFF as its action, and the
     // window marked in the taskbar, so that it is found behind other windows.
     void ringing(const QString &target);
@@ -44,6 +49,8 @@ public:
 
 private:
     QString timeOf(const QString &target);
+    // Why the alarm may not be heard, in words: "the sound is muted", "ALARM's volume is 10 %".
+    QStringList whyUnheard(const SoundCheck &check);
     void forgetOldFailures(qint64 nowMs);
 
     Platform &m_platform;

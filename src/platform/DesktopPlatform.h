@@ -22,6 +22,7 @@ public:
 
     std::unique_ptr<Voice> createVoice() override;
     void beep(int frequencyHz, int durationMs) override;
+    SoundCheck checkSound() override;
 
     QString programDirectory() override;
     QString runtimeDirectory() override;

@@ -3,6 +3,7 @@
 #include "DesktopPlatform.h"
 #include "EspeakVoice.h"
 #include "SineTone.h"
+#include "SoundCheck.h"
 
 AudioPlayer &DesktopPlatform::player()
 {
@@ -19,4 +20,10 @@ std::unique_ptr<Voice> DesktopPlatform::createVoice()
 void DesktopPlatform::beep(int frequencyHz, int durationMs)
 {
     player().play(sineTone(frequencyHz, durationMs, AudioPlayer::sampleRate));
+}
+
+SoundCheck DesktopPlatform::checkSound()
+{
+    // A moment: arming waits for it.
+    return checkSoundOutput(std::chrono::milliseconds(500));
 }

@@ -22,6 +22,18 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What the alarm would ring into, looked at when it is armed.
+struct SoundCheck {
+    enum Output { Server, SoundCard, Nothing };
+    Output output = Server;
+    // The sound server's default output: muted, and its volume in percent of full scale.
+    bool outputMuted = false;
+    int outputPercent = 100;
+    // ALARM's own stream as the server would open it: the volume it remembers for it.
+    bool streamMuted = false;
+    int streamPercent = 100;
+};
+
 // One voice for one announcement; it is released when the handler that made it ends.
 class Voice
 {
@@ -53,6 +65,9 @@ public:
     virtual std::unique_ptr<Voice> createVoice() = 0;
     // A tone of the given frequency and length; returns when it has sounded.
     virtual void beep(int frequencyHz, int durationMs) = 0;
+    // What sounds would be heard through, without sounding anything and never changing a volume.
+    // Throws when it cannot be told in a moment (a hung server).
+    virtual SoundCheck checkSound() = 0;
 
     // The directory that holds the program itself, without a trailing separator (except "/").
     virtual QString programDirectory() = 0;

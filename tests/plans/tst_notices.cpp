@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 
+Q_DECLARE_METATYPE(SoundCheck)
+
 namespace {
 
 const QString kScript = "/opt/alarm/Shut down.bat";
@@ -178,6 +180,51 @@ private slots:
         platform.calls.clear();
         fire(window->Timer4);
         QVERIFY(platform.callsStartingWith("beep:").isEmpty());
+    }
+
+    // At ON, what the alarm would ring into is looked at, and a quiet or missing output is told
+    // once; nothing is told for a shut-down, or when the server cannot say.
+    void anAlarmThatMayNotBeHeardIsToldAtArming_data()
+    {
+        QTest::addColumn<SoundCheck>("sound");
+        QTest::addColumn<QString>("told"); // summary and body, or empty for nothing told
+        const auto server = [](bool outputMuted, int output, bool streamMuted, int stream) {
+            return SoundCheck{SoundCheck::Server, outputMuted, output, streamMuted, stream};
+        };
+        const QString quiet = "The alarm at 7:30 PM may not be heard: ";
+        QTest::newRow("loud enough") << server(false, 25, false, 100) << "";
+        QTest::newRow("muted") << server(true, 100, false, 100) << quiet + "The sound is muted.";
+        QTest::newRow("output low") << server(false, 24, false, 100) << quiet + "The sound is at 24 %.";
+        QTest::newRow("ALARM's own volume low")
+            << server(false, 100, false, 10) << quiet + "ALARM's volume is 10 %.";
+        QTest::newRow("both") << server(true, 100, true, 100)
+                              << quiet + "The sound is muted, and ALARM's sound is muted.";
+        QTest::newRow("a sound card") << SoundCheck{SoundCheck::SoundCard, true, 0, true, 0} << "";
+        QTest::newRow("nothing to play on")
+            << SoundCheck{SoundCheck::Nothing}
+            << "The alarm at 7:30 PM will ring silently: No sound server answers";
+    }
+    void anAlarmThatMayNotBeHeardIsToldAtArming()
+    {
+        QFETCH(SoundCheck, sound);
+        QFETCH(QString, told);
+        platform.sound = sound;
+        arm(&Alarm::Alarmon, QTime(19, 30), QTime(19, 0));
+        QStringList notices;
+        for (const auto &posted : platform.notices)
+            notices << posted.notice.summary + ": " + posted.notice.body;
+        QCOMPARE(notices.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty())
+            QVERIFY2(notices[0].startsWith(told), qPrintable(notices[0]));
+        QCOMPARE(platform.sound.outputPercent, sound.outputPercent); // looked at, never changed
+
+        platform.notices.clear();
+        window->Alarmoff->click();
+        window->Shutdown->click();
+        platform.failing = {"checkSound"};
+        window->Alarmoff->click();
+        window->Alarmon->click();
+        QVERIFY(platform.notices.isEmpty());
     }
 
     void offWithdrawsTheWarningAndArmingAgainPostsItAgain()

@@ -43,6 +43,8 @@ public:
     QMap<QString, QByteArray> files;
 
     int liveVoices = 0;
+    // What checkSound() finds; "checkSound" in failing makes it throw.
+    SoundCheck sound;
 
     struct PostedNotice {
         Notice notice;
@@ -79,6 +81,7 @@ public:
     void messageBox(const QString &prompt, const QString &title) override;
     std::unique_ptr<Voice> createVoice() override;
     void beep(int frequencyHz, int durationMs) override;
+    SoundCheck checkSound() override { return answer("checkSound", sound); }
     QString programDirectory() override { return answer("programDirectory", programDir); }
     QString runtimeDirectory() override { return answer("runtimeDirectory", runtimeDir); }
     void writeFile(const QString &path, const QByteArray &content) override;
