@@ -92,6 +92,10 @@ _NO_BLUETOOTH = "bluez_monitor.enabled = false\n"
 class _Server:
     """What every server offers: pactl against it, waiting for the sink, and the recorder."""
 
+    # The samples in a cycle of the server's graph, or a number that they all are a multiple of,
+    # for telling the sound it drops (breaks() below); None where that is not known.
+    cycle = None
+
     def __init__(self, env, workdir):
         self.env = dict(env)
         self.workdir = workdir
@@ -146,6 +150,10 @@ class _Server:
 
 class PipeWire(_Server):
     """pipewire, wireplumber and pipewire-pulse with a null sink as the only sink."""
+
+    # Its quantum is a power of two, and pipewire-pulse gives no stream less than 256/48000: at the
+    # sink's 48 kHz every cycle is a whole number of 256 samples.
+    cycle = 256
 
     def __init__(self, env, workdir):
         super().__init__(env, workdir)
@@ -332,6 +340,10 @@ class Recording:
     def index_at(self, moment):
         return int(round((moment - self.time_of(0)) * RATE))
 
+    @property
+    def cycle(self):
+        return self.server.cycle
+
     def sounds(self, begin=0, end=None, threshold=1000, quiet_ms=0.5):
         """(first, last) sample index of each stretch of sound, split wherever the signal stays
         below `threshold` for longer than `quiet_ms`; a tone's zero crossings are far shorter."""
@@ -350,6 +362,31 @@ class Recording:
         if first is not None:
             stretches.append((first, last))
         return stretches
+
+
+def breaks(samples, cycle, begin=0, end=None):
+    """(first, last) sample index of each stretch of sound that the server dropped, given its
+    Recording.cycle (none when that is None). A graph that misses a cycle for a stream mixes
+    silence for it over the whole cycle: digital silence that starts where a cycle starts (a
+    recording begins with one and loses only whole ones) and lasts whole cycles. Silence that a
+    client leaves, as after a sound handed over late, starts where its sound ended instead."""
+    if not cycle:
+        return []
+    end = len(samples) if end is None else min(end, len(samples))
+    found, i = [], begin
+    while i < end:
+        if samples[i] != 0:
+            i += 1
+            continue
+        run = i
+        while i < end and samples[i] == 0:
+            i += 1
+        # A sound may touch zero right beside the silence; a sample or two is the sound's own.
+        first = -(-run // cycle) * cycle
+        whole = (i - first) // cycle * cycle
+        if first - run <= 2 and whole and i - first - whole <= 2:
+            found.append((first, first + whole - 1))
+    return found
 
 
 # -- the melody as heard -----------------------------------------------------------------------------
@@ -403,7 +440,7 @@ def within_tones(stretches):
     """Groups the pieces of each tone: a tone the server broke with a moment of silence comes as
     several. Every tone is handed to the server whole, so silence inside one is the server's: a
     loaded machine can make its graph miss a cycle for any stream. Silence between two tones,
-    where the program's timing counts, stays a gap."""
+    where the program's timing counts, stays a gap, less what the server dropped there."""
     return _grouped(stretches, lambda tone, piece: (piece[1] - tone[0][0]) * 1000 / RATE <= TONE_EXTENT_MS)
 
 
@@ -418,8 +455,12 @@ class Melody:
         self.frequencies = [frequency(samples[slice(*max(pieces, key=lambda p: p[1] - p[0]))])
                             for pieces in tones]
         self.lengths_ms = [(b - a) * ms for a, b in stretches]
-        # Between two joined tones the fades leave about 2 ms below the threshold.
-        self.joints_ms = [(b[0] - a[1]) * ms for a, b in zip(stretches, stretches[1:])]
+        # Between two joined tones the fades leave about 2 ms below the threshold. Cycles that the
+        # server dropped there, cutting off one tone's end or the next one's start, are its own
+        # silence, not the program's.
+        def dropped(a, b):
+            return sum(last + 1 - first for first, last in breaks(samples, recording.cycle, a, b))
+        self.joints_ms = [(b[0] - a[1] - dropped(a[1] + 1, b[0])) * ms for a, b in zip(stretches, stretches[1:])]
         self.span_ms = (stretches[-1][1] - stretches[0][0]) * ms
         self.start = recording.time_of(stretches[0][0])
         self.end = recording.time_of(stretches[-1][1])

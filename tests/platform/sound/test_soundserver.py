@@ -4,9 +4,12 @@ for this run with a null sink whose monitor is recorded at the sink's own pace; 
 the root that ALARM_TEST_PULSEAUDIO_ROOT names (scripts/check-pulseaudio.sh). The probe makes
 the calls the window makes and reports when each began and returned; the recording shows what was
 heard and when."""
+import array
+import math
 import os
 import statistics
 import threading
+import types
 import unittest
 
 from kit import sound
@@ -104,6 +107,50 @@ class SoundServerTest(sound.OnPrivateServer):
         # Once it is back, the next melody is heard, whole.
         self.assertEqual([c.error for c in calls[16:]], [""] * 8)
         self.assertHeardAsMelodies(recordings[-1], 1)
+
+
+class ReadingTheSink(unittest.TestCase):
+    """What the checks above rest on: cycles of sound that the server dropped at a joint are not
+    the program's gap, while the silence after a tone handed over late is, however long."""
+
+    def melody_with_joint(self, silence):
+        """The eight tones joined as the program makes them (125 ms, 5 ms fades, peaks at -13 dBFS),
+        read after `silence(samples, joint)` at the joint before the fourth. Sample 0 begins a
+        cycle, as a recording's first does."""
+        rate, fade, lead = sound.RATE, sound.RATE * 5 // 1000, 1000
+        samples = [0] * lead
+        for frequency in sound.MELODY:
+            count = rate // 8
+            for i in range(count):
+                edge = min(i, count - 1 - i)
+                gain = 0.5 - 0.5 * math.cos(math.pi * edge / fade) if edge < fade else 1.0
+                samples.append(round(7336 * gain * math.sin(2 * math.pi * frequency * i / rate)))
+        samples = silence(samples + [0] * lead, lead + 3 * rate // 8)
+        recording = sound.Recording(types.SimpleNamespace(cycle=sound.PipeWire.cycle))
+        recording.data = bytearray(array.array("h", samples).tobytes())
+        recording.arrivals = [(0.0, len(samples))]
+        [tune] = sound.melodies(recording)
+        return tune
+
+    def test_dropped_cycles_are_the_servers_and_a_late_tone_is_a_gap(self):
+        cycle = sound.PipeWire.cycle
+
+        def dropped(samples, joint):
+            # Two cycles from the start of one, cutting off the third tone's end and the fourth's start.
+            first = (joint - 100) // cycle * cycle
+            return samples[:first] + [0] * 2 * cycle + samples[first + 2 * cycle:]
+
+        def late(samples, joint):
+            # As long as two dropped cycles, with the faded ends' zeros: only where it starts
+            # tells it from the server's.
+            quiet = next(i for i in range(joint, len(samples)) if samples[i]) - \
+                next(i for i in range(joint - 1, 0, -1) if samples[i]) - 1
+            return samples[:joint] + [0] * (2 * cycle - quiet) + samples[joint:]
+
+        tune = self.melody_with_joint(dropped)
+        self.assertGreater(tune.stretches[3][0] - tune.stretches[2][1], sound.RATE // 100)
+        self.assertEqual(tune.problems(), [])
+        self.assertIn("gaps between tones", "".join(self.melody_with_joint(late).problems()))
 
 
 if __name__ == "__main__":
