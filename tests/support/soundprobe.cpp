@@ -6,7 +6,9 @@
 //     beep:F:MS        one tone
 //     speak:TEXT       one announcement through a new voice
 //     at:MS            wait until MS milliseconds after the start (a ringing tick)
-// Prints one line per call: "beep F START END [error]" or "speak - START END [error]", seconds.
+//     check            what sound would be heard through, as at the alarm's arming
+// Prints one line per call: "beep F START END [error]" or "speak - START END [error]", seconds;
+// "check OUTPUT/MUTED/PERCENT/STREAMMUTED/STREAMPERCENT START END [error]" for a check.
 #include "DesktopPlatform.h"
 #include "plans/Melody.h"
 
@@ -58,6 +60,11 @@ int main(int argc, char **argv)
         } else if (parts[0] == QLatin1String("speak")) {
             const QString text = action.mid(6);
             report("speak", QStringLiteral("-"), [&] { platform.createVoice()->Speak(text); });
+        } else if (parts[0] == QLatin1String("check")) {
+            SoundCheck check;
+            report("check", QStringLiteral("-"), [&] { check = platform.checkSound(); });
+            std::printf("found %d/%d/%d/%d/%d 0 0\n", int(check.output), int(check.outputMuted),
+                        check.outputPercent, int(check.streamMuted), check.streamPercent);
         } else if (parts[0] == QLatin1String("at") && parts.size() == 2) {
             // The event loop runs meanwhile, as it does between the window's handlers.
             QCoreApplication::processEvents();

@@ -2,6 +2,7 @@
 #include "PulseOutput.h"
 
 #include "AppIdentity.h"
+#include "StreamProperties.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -59,9 +60,7 @@ PulseOutput::PulseOutput(int sampleRate, Deadline deadline)
 {
     m_loop = pa_mainloop_new();
     pa_proplist *properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, kAppName);
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ID, kAppId);
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_ICON_NAME, kAppId);
+    setClientProperties(properties);
     m_context = pa_context_new_with_proplist(pa_mainloop_get_api(m_loop), kAppName, properties);
     pa_proplist_free(properties);
     if (!m_context) {
@@ -73,26 +72,36 @@ PulseOutput::PulseOutput(int sampleRate, Deadline deadline)
         if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
             fail("cannot reach the sound server");
         runUntil([this] { return pa_context_get_state(m_context) == PA_CONTEXT_READY; }, deadline, pollStep);
-
-        const pa_sample_spec format = sampleFormat(sampleRate);
-        m_stream = pa_stream_new(m_context, "Alarm", &format, nullptr);
-        if (!m_stream)
-            fail("cannot make a sound stream");
-        pa_buffer_attr attributes;
-        attributes.maxlength = static_cast<std::uint32_t>(-1);
-        attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(requestedLatency.count(), &format));
-        attributes.prebuf = static_cast<std::uint32_t>(-1);
-        attributes.minreq = static_cast<std::uint32_t>(-1);
-        attributes.fragsize = static_cast<std::uint32_t>(-1);
-        const auto flags = PA_STREAM_ADJUST_LATENCY;
-        if (pa_stream_connect_playback(m_stream, nullptr, &attributes, flags, nullptr, nullptr) < 0)
-            fail("cannot open a sound stream");
-        runUntil([this] { return pa_stream_get_state(m_stream) == PA_STREAM_READY; }, deadline, pollStep);
-        updateTiming(deadline);
+        openStream(sampleRate, deadline);
     } catch (...) {
         release();
         throw;
     }
+}
+
+void PulseOutput::openStream(int sampleRate, Deadline deadline)
+{
+    const pa_sample_spec format = sampleFormat(sampleRate);
+    pa_proplist *properties = pa_proplist_new();
+    setStreamProperties(properties);
+    m_stream = pa_stream_new_with_proplist(m_context, "Alarm", &format, nullptr, properties);
+    pa_proplist_free(properties);
+    if (!m_stream)
+        fail("cannot make a sound stream");
+    // Only the target length is asked for; (uint32_t)-1 leaves a field to the server, as
+    // PulseAudio documents for pa_buffer_attr.
+    constexpr auto serversChoice = static_cast<std::uint32_t>(-1);
+    pa_buffer_attr attributes;
+    attributes.maxlength = serversChoice;
+    attributes.tlength = static_cast<std::uint32_t>(pa_usec_to_bytes(requestedLatency.count(), &format));
+    attributes.prebuf = serversChoice;
+    attributes.minreq = serversChoice;
+    attributes.fragsize = serversChoice;
+    if (pa_stream_connect_playback(m_stream, nullptr, &attributes, PA_STREAM_ADJUST_LATENCY, nullptr,
+                                   nullptr) < 0)
+        fail("cannot open a sound stream");
+    runUntil([this] { return pa_stream_get_state(m_stream) == PA_STREAM_READY; }, deadline, pollStep);
+    updateTiming(deadline);
 }
 
 PulseOutput::~PulseOutput()
@@ -164,17 +173,20 @@ std::chrono::milliseconds PulseOutput::latency() const
 
 void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
 {
-    const pa_sample_spec *format = pa_stream_get_sample_spec(m_stream);
-    const pa_buffer_attr *attributes = pa_stream_get_buffer_attr(m_stream);
-    const std::size_t chunkBytes = attributes->minreq;
-    const auto chunk = microseconds(pa_bytes_to_usec(chunkBytes, format));
+    send(samples);
+    waitUntilNearlyHeard(deadline);
+}
 
+void PulseOutput::send(std::span<const std::int16_t> samples)
+{
+    const std::size_t chunkBytes = pa_stream_get_buffer_attr(m_stream)->minreq;
     // While the server has not yet played through the previous sound's silence, this sound is
     // written over it, right after that sound; later, it follows the silence.
     const bool follows = steady_clock::now() < m_paddingPlayedBy;
     const auto offset = follows ? -static_cast<std::int64_t>(m_paddingBytes) : 0;
     if (!follows)
         m_written += m_paddingBytes;
+    // Whole samples of silence, rounded up should a chunk be an odd number of bytes.
     const std::size_t paddingSamples = (paddingChunks * chunkBytes + 1) / sizeof(std::int16_t);
     std::vector<std::int16_t> padded(samples.begin(), samples.end());
     padded.resize(samples.size() + paddingSamples);
@@ -184,7 +196,12 @@ void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
     m_written += samples.size_bytes();
     m_paddingBytes = paddingSamples * sizeof(std::int16_t);
     m_paddingPlayedBy = {};
+}
 
+void PulseOutput::waitUntilNearlyHeard(Deadline deadline)
+{
+    const pa_sample_spec *format = pa_stream_get_sample_spec(m_stream);
+    const auto chunk = microseconds(pa_bytes_to_usec(pa_stream_get_buffer_attr(m_stream)->minreq, format));
     const auto end = microseconds(pa_bytes_to_usec(m_written, format));
     for (;;) {
         updateTiming(deadline);
@@ -194,14 +211,13 @@ void PulseOutput::play(std::span<const std::int16_t> samples, Deadline deadline)
         // What has been heard: all the server has taken, less what the sink still holds. The
         // server takes sound a chunk ahead, so the next sound has to be there before it takes
         // the last chunk of this one.
-        const auto heard =
-            microseconds(pa_bytes_to_usec(
-                static_cast<std::uint64_t>(std::max<std::int64_t>(timing->read_index, 0)), format)) -
-            microseconds(timing->sink_usec);
-        const auto lead = microseconds(timing->sink_usec) + chunk + handoverSlack;
-        const auto left = end - lead - heard;
+        const auto sinkHolds = microseconds(timing->sink_usec);
+        const auto heard = microseconds(pa_bytes_to_usec(
+                               std::uint64_t(std::max<std::int64_t>(timing->read_index, 0)), format)) -
+                           sinkHolds;
+        const auto left = end - (sinkHolds + chunk + handoverSlack) - heard;
         if (left <= 0us) {
-            const auto unread = end - heard - microseconds(timing->sink_usec);
+            const auto unread = end - heard - sinkHolds;
             m_paddingPlayedBy =
                 steady_clock::now() + unread + microseconds(pa_bytes_to_usec(m_paddingBytes, format));
             return;

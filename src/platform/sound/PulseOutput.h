@@ -27,6 +27,13 @@ public:
     std::chrono::milliseconds latency() const override;
 
 private:
+    void openStream(int sampleRate, Deadline deadline);
+    // Queues the samples and two chunks of silence after them, over the last sound's silence
+    // while the server has not yet played it.
+    void send(std::span<const std::int16_t> samples);
+    // Returns when what was sent has been heard, but for a chunk and a little: the next sound
+    // then joins it without a gap.
+    void waitUntilNearlyHeard(Deadline deadline);
     void release();
     // Runs the main loop until done() holds; throws when the connection fails or the deadline passes.
     template <typename Done> void runUntil(Done done, Deadline deadline, std::chrono::microseconds step);

@@ -65,8 +65,8 @@ public:
         waitForOperation(pa_context_get_sink_info_by_name(m_context, "@DEFAULT_SINK@", onSink, this));
     }
 
-    // A stream as ALARM plays on, opened corked: the server gives it the volume it remembers for
-    // ALARM, and it never sounds.
+    // A stream as ALARM plays on, opened and never fed, so it never sounds: the server gives it the
+    // volume it remembers for ALARM. (A corked one shows no volume on PipeWire until it is uncorked.)
     void lookAtStream(SoundCheck &check)
     {
         m_check = &check;
@@ -75,13 +75,14 @@ public:
         setStreamProperties(properties);
         m_stream = pa_stream_new_with_proplist(m_context, "Alarm", &format, nullptr, properties);
         pa_proplist_free(properties);
-        if (!m_stream || pa_stream_connect_playback(m_stream, nullptr, nullptr, PA_STREAM_START_CORKED, nullptr,
-                                                    nullptr) < 0)
+        if (!m_stream || pa_stream_connect_playback(m_stream, nullptr, nullptr, PA_STREAM_START_CORKED,
+                                                    nullptr, nullptr) < 0)
             throw PlatformError("cannot open a stream to look at its volume");
         waitFor([this] { return pa_stream_get_state(m_stream) != PA_STREAM_CREATING; });
         if (pa_stream_get_state(m_stream) != PA_STREAM_READY)
             throw PlatformError("the sound server refused a stream");
-        waitForOperation(pa_context_get_sink_input_info(m_context, pa_stream_get_index(m_stream), onStream, this));
+        waitForOperation(
+            pa_context_get_sink_input_info(m_context, pa_stream_get_index(m_stream), onStream, this));
     }
 
 private:

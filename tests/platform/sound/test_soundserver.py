@@ -109,6 +109,44 @@ class SoundServerTest(sound.OnPrivateServer):
         self.assertHeardAsMelodies(recordings[-1], 1)
 
 
+class WhatTheAlarmRingsInto(sound.OnPrivateServer):
+    """What the alarm looks at when it is armed, on a server of this class's own (the volumes it
+    sets would stay with the server): read as the server sets it, never changed."""
+
+    def check(self, env=None):
+        calls = sound.probe({**self.private.client_env, **(env or {})}, "check")
+        self.assertEqual(calls[0].error, "")
+        return calls[1].argument
+
+    def test_muted_and_quiet_outputs_are_seen_and_left_alone(self):
+        self.assertEqual(self.check(), "0/0/100/0/100")  # the server, not muted, at full scale
+        self.server.pactl("set-sink-mute", sound.SINK, "1")
+        self.assertEqual(self.check(), "0/1/100/0/100")
+        self.server.pactl("set-sink-mute", sound.SINK, "0")
+
+        # A person turns ALARM down to 10 % while it plays; its one stream is an alarm's.
+        streams = []
+
+        def turn_down(index, call):
+            if index == 0:
+                streams.append(self.server.pactl("list", "sink-inputs"))
+                number = self.server.pactl("list", "short", "sink-inputs").split()[0]
+                self.server.pactl("set-sink-input-volume", number, "10%")
+
+        sound.probe(self.private.client_env, "speak:It is seven thirty", "melody", on_call=turn_down)
+        self.assertEqual(streams[0].count("Sink Input #"), 1, streams[0])
+        self.assertIn('media.role = "alarm"', streams[0])
+        # The server remembers it for ALARM's next stream, and looking changes nothing.
+        self.assertEqual(self.check(), "0/0/100/0/10")
+        self.assertEqual(self.check(), "0/0/100/0/10")
+        self.assertEqual(self.server.pactl("list", "short", "sink-inputs"), "")
+
+    def test_without_a_server_the_sound_card_is_looked_for(self):
+        for mode, found in (("null", "1/0/100/0/100"), ("none", "2/0/100/0/100")):
+            device = sound.AlsaDevice(self.private.workdir, mode)
+            self.assertEqual(self.check(device.environment()), found, mode)
+
+
 class ReadingTheSink(unittest.TestCase):
     """What the checks above rest on: cycles of sound that the server dropped at a joint are not
     the program's gap, while the silence after a tone handed over late is, however long."""
