@@ -46,10 +46,8 @@ class AppearanceTest : public WindowDriver
 private slots:
     void eachStateLooksItsPart_data()
     {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<bool>("buttonEnabled");
-        QTest::addColumn<bool>("entryEnabled");
+        columns<QString>({"steps", "button"});
+        columns<bool>({"buttonEnabled", "entryEnabled"});
         row("at start", "", "ON", false, true);
         row("picked", "pick", "ON", true, true);
         row("alarm armed", "pick on", "OFF", true, false);

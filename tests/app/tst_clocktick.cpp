@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "DataRow.h"
 #include "WindowDriver.h"
 #include "app/HhmmText.h"
 
@@ -19,8 +20,7 @@ private slots:
     void currentTimeAsFourDigits_data()
     {
         QTest::addColumn<QTime>("clock");
-        QTest::addColumn<QString>("text2");
-        QTest::addColumn<QString>("picked");
+        columns<QString>({"text2", "picked"});
         QTest::newRow("after midnight") << QTime(0, 5, 10) << "0005"
                                         << "12:05 AM";
         QTest::newRow("midnight") << QTime(0, 0, 30) << "0000"

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "DataRow.h"
 #include "WindowDriver.h"
 
 #include <QAccessible>
@@ -32,11 +33,9 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("toolTip");
+        columns<QString>({"caption", "toolTip"});
         QTest::addColumn<int>("fontPixels");
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<bool>("visible");
+        columns<bool>({"enabled", "visible"});
         auto row = [](const char *name, QRect rect, const char *caption, QString tip, int px, bool enabled,
                       bool visible) {
             QTest::newRow(name) << name << rect << caption << tip << px << enabled << visible;

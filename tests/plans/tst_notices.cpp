@@ -3,6 +3,7 @@
 // a notification service of the tests' own on a private bus), target minutes the clock skipped,
 // and shut-downs that could not be carried out. All on the fake clock; nothing is ever started.
 #include "BusLink.h"
+#include "DataRow.h"
 #include "DesktopNotifications.h"
 #include "LocaleTimeText.h"
 #include "NotificationServer.h"
@@ -352,8 +353,7 @@ private slots:
     // error at every attempt, on the desktop at most once a minute.
     void aFailedShutdownIsTold_data()
     {
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<QString>("reason");
+        columns<QString>({"failure", "reason"});
         QTest::newRow("no directory can take the script") << "write"
                                                           << "read-only directory";
         QTest::newRow("no runtime directory to be had") << "runtime"
@@ -413,12 +413,10 @@ private slots:
     // was set, or the zone's spring gap) or little rings the alarm at once; more is only told.
     void skippedMinute_data()
     {
-        QTest::addColumn<QTime>("target");
-        QTest::addColumn<QTime>("from");
+        columns<QTime>({"target", "from"});
         QTest::addColumn<QString>("move");
         QTest::addColumn<int>("ms");
-        QTest::addColumn<QString>("alarm");
-        QTest::addColumn<QString>("cause");
+        columns<QString>({"alarm", "cause"});
 
         const QTime t0730(7, 30), before(7, 29, 50);
         const int minute = 60'000;

@@ -53,11 +53,9 @@ private slots:
     // is not one of the system's; anywhere else the write is refused and nothing is left there.
     void scriptOnlyWhereNoOneElseCanChangeIt_data()
     {
-        QTest::addColumn<QString>("parent");
-        QTest::addColumn<QString>("folder");
+        columns<QString>({"parent", "folder"});
         QTest::addColumn<bool>("system");
-        QTest::addColumn<QString>("asRoot");
-        QTest::addColumn<QString>("asNobody");
+        columns<QString>({"asRoot", "asNobody"});
         row("own folder", "runner 0755", "runner 0700", false, "ok", "ok");
         row("root's folder", "root 0755", "root 0755", false, "ok", "not the user's own");
         row("another user's folder", "root 0755", "other 0755", false, "not the user's own",
@@ -122,11 +120,7 @@ private slots:
     // change any of them could choose what runs.
     void interpreterOnlyIfNoOneElseCanChangeIt_data()
     {
-        QTest::addColumn<QString>("linkFolder");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("asRoot");
-        QTest::addColumn<QString>("asNobody");
+        columns<QString>({"linkFolder", "folder", "program", "asRoot", "asNobody"});
         row("own, in own folder", "", "runner 0755", "runner 0755", "ok", "ok");
         row("installed by root", "", "root 0755", "root 0755", "ok", "ok");
         row("another user's", "", "root 0755", "other 0755", "another user", "another user");
@@ -182,9 +176,7 @@ private slots:
     // answer is a failure, never an empty path that would put the script at "/".
     void runtimeDirectoryIsTheUsersOwnOrNone_data()
     {
-        QTest::addColumn<QString>("fromEnvironment");
-        QTest::addColumn<QString>("inTemporary");
-        QTest::addColumn<QString>("expected");
+        columns<QString>({"fromEnvironment", "inTemporary", "expected"});
         row("own", "runner 0700", "", "environment");
         row("another user's, own in the temporary directory", "other 0700", "runner 0700", "temporary");
         row("another user's, none yet in the temporary directory", "other 0700", "", "temporary");

@@ -28,11 +28,7 @@ class TargetTimeTest : public WindowDriver
 private slots:
     void picksGiveTheTarget_data()
     {
-        QTest::addColumn<QString>("hour");
-        QTest::addColumn<QString>("minutes");
-        QTest::addColumn<QString>("amPm");
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("buttons");
+        columns<QString>({"hour", "minutes", "amPm", "target", "buttons"});
         row("after midnight", "00", "05", "AM", "0005", "enabled");
         row("after noon", "00", "05", "PM", "1205", "enabled");
         row("morning", "07", "30", "AM", "0730", "enabled");
@@ -172,8 +168,7 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("presses");
-        QTest::addColumn<int>("index");
+        columns<int>({"presses", "index"});
         QTest::addColumn<bool>("popup");
         auto row = [](const char *name, Qt::Key key, Qt::KeyboardModifiers modifiers, const QString &text,
                       int presses, int index, bool popup) {

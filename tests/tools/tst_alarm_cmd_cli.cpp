@@ -39,8 +39,7 @@ private slots:
 
     void dryRunPrintsTheAction_data()
     {
-        QTest::addColumn<QByteArray>("script");
-        QTest::addColumn<QByteArray>("output");
+        columns<QByteArray>({"script", "output"});
         const auto prints = [](const char *name, const QByteArray &script, const QByteArray &output) {
             row(name, script, output);
         };
@@ -62,8 +61,7 @@ private slots:
 
     void refusedScriptsRunNothing_data()
     {
-        QTest::addColumn<QByteArray>("script");
-        QTest::addColumn<QByteArray>("reason");
+        columns<QByteArray>({"script", "reason"});
         const auto refuses = [](const char *name, const QByteArray &script, const QByteArray &reason) {
             row(name, script, reason);
         };

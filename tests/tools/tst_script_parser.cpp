@@ -139,9 +139,7 @@ private slots:
     // as "nobody", against files of "daemon".
     void refusesScriptsSomeoneElseCouldHaveChosen_data()
     {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QString>("expected");
+        columns<QString>({"folder", "script", "expected"});
         row("own, in own folder", "runner 0700", "runner 0644", "accepted");
         row("root's, in root's folder", "root 0755", "root 0644", "accepted");
         row("own, in a sticky folder", "root 01777", "runner 0644", "accepted");

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "DataRow.h"
 #include "Platform.h"
 #include "SineTone.h"
 #include "SoundAnalysis.h"
@@ -27,10 +28,7 @@ private slots:
 
 void ToneTest::hasTheAskedLengthAndPitch_data()
 {
-    QTest::addColumn<int>("frequency");
-    QTest::addColumn<int>("durationMs");
-    QTest::addColumn<int>("sampleRate");
-    QTest::addColumn<int>("expectedSamples");
+    columns<int>({"frequency", "durationMs", "sampleRate", "expectedSamples"});
 
     QTest::newRow("alarm beep") << 500 << 125 << rate << 2756;
     QTest::newRow("highest alarm beep") << 950 << 125 << rate << 2756;
@@ -81,8 +79,7 @@ void ToneTest::veryShortToneStillStartsAndEndsSilent()
 
 void ToneTest::rejectsNonsense_data()
 {
-    QTest::addColumn<int>("frequency");
-    QTest::addColumn<int>("durationMs");
+    columns<int>({"frequency", "durationMs"});
 
     QTest::newRow("zero frequency") << 0 << 125;
     QTest::newRow("negative frequency") << -500 << 125;
