@@ -17,6 +17,9 @@ public:
 
     // Makes Qt hand out this interface for every Alarm window; later calls do nothing.
     static void install();
+    // Tells a screen reader each control's tooltip as it was written, not as it has turned while
+    // the pointer moved over it: the description changes only when the text itself does.
+    static void describeAsWritten(QWidget &window);
 
 private:
     QList<QAccessibleInterface *> shownControls() const;

@@ -73,6 +73,7 @@ Alarm::Alarm(Platform &platform, QWidget *parent)
     AccessibleAlarm::install();
     createControls();
     connectEvents();
+    AccessibleAlarm::describeAsWritten(*this);
 }
 
 // Built as the design has it: the window, its controls in their creation order, then their
@@ -142,6 +143,8 @@ void Alarm::applyDesignTable()
         applyLook(w, qs(d.caption));
     }
     Label4->setToolTip(QString::fromUtf8(design::kCreditLine) + QStringLiteral(".   "));
+    // The credit blinks with the time every second; a screen reader hears the credit, once.
+    Label4->setAccessibleName(Label4->text());
     Label6->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label6->setLineWidth(1);
 }
@@ -178,10 +181,14 @@ void Alarm::fillLists()
     for (QComboBox *list : {Hour, Minutes, AM})
         list->setCurrentIndex(-1);
 
-    // A list is named by its caption for screen readers; Qt would otherwise read its entry.
+    // A list is named by its caption for screen readers, also once an entry is picked; Qt would
+    // otherwise name it by its entry.
     Label1->setBuddy(Hour);
     Label2->setBuddy(Minutes);
     Label3->setBuddy(AM);
+    Hour->setAccessibleName(Label1->text());
+    Minutes->setAccessibleName(Label2->text());
+    AM->setAccessibleName(Label3->text());
 
     // "Hour" and "Minutes" reach one pixel row into the top of their lists; the lists' borders
     // are drawn over them.

@@ -24,7 +24,7 @@ class CommandLine(SessionTest):
                            what="OFF for the plan")
         controls = s.controls()
         self.assertFalse(any(controls[name]["enabled"] for name in ("Hour", "Minutes", "AM", "Shutdown")))
-        self.assertEqual([controls[name]["name"] for name in ("Hour", "Minutes", "AM")], [hour, minutes, am_pm])
+        self.assertEqual([controls[name]["value"] for name in ("Hour", "Minutes", "AM")], [hour, minutes, am_pm])
         s.wait_for_control("Label6", lambda c: c["name"] == f"{hour} : {minutes} : {am_pm}",
                            what="the time set in Label6")
 

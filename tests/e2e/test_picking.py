@@ -61,7 +61,9 @@ class Picking(SessionTest):
         s.click("Alarmoff")
         s.wait_for_control("Alarmon", lambda c: c["visible"] and c["enabled"])
         controls = s.controls()
-        self.assertEqual([controls[n]["name"] for n in ("Hour", "Minutes", "AM")], ["07", "30", "PM"])
+        # Each list keeps its caption as its name, with the picked entry as its value.
+        self.assertEqual([(controls[n]["name"], controls[n]["value"]) for n in ("Hour", "Minutes", "AM")],
+                         [("Hour", "07"), ("Minutes", "30"), ("AM / PM", "PM")])
         self.assertTrue(controls["Hour"]["enabled"] and controls["Shutdown"]["enabled"])
 
         # "Shut down" then OFF gives OFF back its alarm tooltip. The clock is far from 07:30 PM.
@@ -80,8 +82,13 @@ class Picking(SessionTest):
         for step in range(1, len(tip) + 1):
             s.point_at("Label1", dx=step - 6)
             turned = tip[step:] + tip[:step]
-            s.wait_for_control("Label1", lambda c: c["description"] == turned, what=f"the tip turned to {turned!r}")
+            wait_until(lambda: s.tooltip_shown() == turned, 5, what=f"the tip turned to {turned!r}")
         self.assertEqual(turned, tip)
+        # A screen reader is told the tip as written, however far it has turned.
+        self.assertEqual(s.control("Label1")["description"], tip)
+        s.point_at("Label1", dx=2)
+        wait_until(lambda: s.tooltip_shown() == tip[1:] + tip[:1], 5, what="the tip turned once more")
+        self.assertEqual(s.control("Label1")["description"], tip)
         # The lists' hints never move.
         s.point_at("Hour", dx=-3)
         s.point_at("Hour", dx=3)

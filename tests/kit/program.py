@@ -95,6 +95,13 @@ def faked_clock(start, program):
 # -- a run -------------------------------------------------------------------------------------------
 
 
+def _text_of(node):
+    try:
+        return node.queryText().getText(0, -1)
+    except NotImplementedError:
+        return None
+
+
 class _Started:
     """A process this run did not spawn itself (the program started by a command), ended and
     waited for like one it did. It leads a session and a process group of its own."""
@@ -339,6 +346,8 @@ class AlarmRun:
                         "visible": state.contains(atspi.STATE_VISIBLE),
                         "focused": state.contains(atspi.STATE_FOCUSED),
                         "expanded": state.contains(atspi.STATE_EXPANDED),
+                        # A list's picked entry, as its text.
+                        "value": _text_of(child),
                         "node": child,
                     }
                 return result
@@ -356,6 +365,13 @@ class AlarmRun:
             except KitError:
                 return False
         return wait_until(holds, timeout, what=what or name)
+
+    def tooltip_shown(self):
+        """The text of the tooltip on screen, or None."""
+        for frame in self._frames():
+            if frame.getRoleName() == "tool tip" and frame.getState().contains(self.desktop.atspi.STATE_SHOWING):
+                return frame.name
+        return None
 
     def box_texts(self):
         """Title, texts and buttons of the program's open message box, if one is open."""
