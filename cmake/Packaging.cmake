@@ -27,8 +27,16 @@ set(CPACK_STRIP_FILES ON)
 # Qt's X11 platform plugin comes with libqt6gui6. Its Wayland plugin is recommended: without it a
 # Wayland session shows the window through XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "espeak-ng-data, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "espeak-ng-data, fonts-liberation, libcap2-bin")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+
+# alarm-wake is given its one capability when the package is installed, by setcap (libcap2-bin,
+# above): the files in a package cannot carry one.
+set(ALARM_WAKE_INSTALLED /usr/${CMAKE_INSTALL_BINDIR}/alarm-wake)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/postinst.in ${PROJECT_BINARY_DIR}/debian/postinst @ONLY
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # Between staging and packing: directory modes, the changelog, and sections no program needs.
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/PackageStaging.cmake)

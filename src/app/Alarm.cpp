@@ -65,10 +65,12 @@ QIcon applicationIcon()
 Alarm::Alarm(Platform &platform, QWidget *parent)
     : QWidget(parent), m_platform(platform), m_clockFollower(platform),
       // A notice's action cancels like OFF, as long as the plan it tells of is the one running.
-      m_notices(platform, *this, [this](PlanState plan) {
-          if (planState() == plan)
-              Alarmoff_Click();
-      })
+      m_notices(platform, *this,
+                [this](PlanState plan) {
+                    if (planState() == plan)
+                        Alarmoff_Click();
+                }),
+      m_keepAwake(platform, m_notices)
 {
     AccessibleAlarm::install();
     createControls();

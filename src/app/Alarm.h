@@ -3,6 +3,7 @@
 
 #include "HiddenTextField.h"
 #include "plans/ClockFollower.h"
+#include "plans/KeepAwake.h"
 #include "plans/PlanNotices.h"
 #include "plans/PlanState.h"
 
@@ -113,10 +114,11 @@ private:
     void ScrollToolTip(QWidget *control);
 
     Platform &m_platform;
-    // What the watches keep beyond the controls: the minute they last saw, to notice one the clock
-    // skipped, and the notices they have posted.
+    // What the plans keep beyond the controls: the minute the watches last saw, to notice one the
+    // clock skipped, the notices they have posted, and what they hold of the computer's sleep.
     ClockFollower m_clockFollower;
     PlanNotices m_notices;
+    KeepAwake m_keepAwake;
     bool m_loaded = false;
     QHash<QObject *, KeyPressHandler> m_keyPressHandlers;
     QHash<QObject *, MouseMoveHandler> m_mouseMoveHandlers;

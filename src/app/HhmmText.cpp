@@ -30,7 +30,7 @@ int minuteOfDay(const QString &text)
     return time.isValid() ? time.msecsSinceStartOfDay() / 60'000 : -1;
 }
 
-QString pickedTimeText(const QTime &time)
+QString listTime(const QTime &time)
 {
     return QLocale::c().toString(time, QStringLiteral("h:mm AP"));
 }

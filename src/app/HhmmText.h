@@ -18,5 +18,5 @@ bool sameMinute(const QString &target, const QString &now);
 QTime hhmmTime(const QString &text);
 // The minutes since midnight of an HHMM text; -1 for a text that is not one.
 int minuteOfDay(const QString &text);
-// The time as the three lists show it, in the words of a clock and whatever the locale: "7:30 PM".
-QString pickedTimeText(const QTime &time);
+// A time as the window's lists show it, whatever the user's locale: "7:30 PM".
+QString listTime(const QTime &time);

@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusError>
-#include <QLocale>
 #include <QPushButton>
 #include <QTimer>
 
@@ -40,9 +39,7 @@ QString RemoteControl::stateWord(PlanState state)
 
 QString RemoteControl::statusLine(const QString &state, const QString &time)
 {
-    // The time as the window's lists show it, whatever the locale: "7:30 PM".
-    const QString shown =
-        QLocale::c().toString(QTime::fromString(time, QStringLiteral("HH:mm")), QStringLiteral("h:mm AP"));
+    const QString shown = listTime(QTime::fromString(time, QStringLiteral("HH:mm")));
     if (state == QLatin1String("alarm"))
         return QStringLiteral("alarm at %1").arg(shown);
     if (state == QLatin1String("shutdown"))

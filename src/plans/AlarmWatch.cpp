@@ -44,6 +44,7 @@ try {
     Timer4->start();
     Timer1->stop();
     m_notices.ringing(Text1->text());
+    m_keepAwake.alarmRang();
 } catch (...) {
 }
 

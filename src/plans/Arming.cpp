@@ -29,6 +29,7 @@ try {
     enableTimeEntry(false);
     Alarmon->hide();
     m_notices.alarmArmed(Text1->text());
+    m_keepAwake.alarmArmed(Text1->text());
 } catch (...) {
 }
 
@@ -44,6 +45,7 @@ try {
     Label6->setToolTip(kTimeSetShutdownTip);
     enableTimeEntry(false);
     Shutdown->setEnabled(false);
+    m_keepAwake.shutdownArmed(Text1->text());
 } catch (...) {
 }
 
@@ -70,5 +72,6 @@ try {
     Label6->setToolTip(kTimeSetAlarmTip);
     m_notices.planEnded();
     m_clockFollower.forget();
+    m_keepAwake.planEnded();
 } catch (...) {
 }

@@ -41,7 +41,7 @@ PlanNotices::~PlanNotices()
 // Notices name the time as the window's lists show it, whatever the locale.
 QString PlanNotices::timeOf(const QString &target)
 {
-    return pickedTimeText(hhmmTime(target));
+    return listTime(hhmmTime(target));
 }
 
 // Below a quarter of full scale a ringing alarm is easily slept through.
@@ -193,5 +193,20 @@ void PlanNotices::alarmMissed(const QString &target, const SkippedMinute &skippe
         {.summary = QStringLiteral("Missed alarm at %1").arg(time),
          .body = QStringLiteral("The alarm did not ring, because %1. It stays set for %2 tomorrow.")
                      .arg(causeText(skipped.cause), time)},
+        {});
+}
+
+void PlanNotices::alarmCannotWake(const QString &target)
+{
+    const QString time = timeOf(target);
+    m_platform.printError(
+        QStringLiteral("the alarm at %1 can ring only if the computer is awake: nothing can wake it from "
+                       "this sleep")
+            .arg(time));
+    m_platform.postNotice(
+        {.summary = QStringLiteral("The alarm at %1 can ring only if the computer is awake").arg(time),
+         .body = QStringLiteral("The computer is going to sleep, and ALARM found no way to wake it. Wake it "
+                                "before %1 for the alarm to ring.")
+                     .arg(time)},
         {});
 }

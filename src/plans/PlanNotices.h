@@ -46,6 +46,8 @@ public:
     // Told on standard error once a minute for each cause, on the desktop at most once a minute.
     void shutdownFailed(const QString &target, const QString &reason);
     void alarmMissed(const QString &target, const SkippedMinute &skipped);
+    // The computer goes to sleep with the alarm armed and nothing can wake it.
+    void alarmCannotWake(const QString &target);
 
 private:
     QString timeOf(const QString &target);

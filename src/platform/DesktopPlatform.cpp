@@ -5,6 +5,7 @@
 #include "DecoratedFrame.h"
 #include "DesktopNotifications.h"
 #include "LocaleTimeText.h"
+#include "power/SleepControl.h"
 
 #include <QDateTime>
 #include <QMessageBox>

@@ -6,9 +6,11 @@
 
 class AudioPlayer;
 class DesktopNotifications;
+class SleepControl;
 
 // The real platform: Qt for the clock and message boxes; POSIX for files and processes; espeak-ng
-// and the sound server (ALSA where none runs) for speech and tones; the session bus for notices.
+// and the sound server (ALSA where none runs) for speech and tones; the session bus for notices; the
+// session and system buses, and a wake timer, for sleep.
 class DesktopPlatform final : public Platform
 {
 public:
@@ -34,6 +36,12 @@ public:
     void printError(const QString &line) override;
     void markUrgent(QWidget &window, bool urgent) override;
 
+    void holdOffIdleSleep(const QString &reason) override;
+    void allowIdleSleep() override;
+    void wakeFromSleep(std::function<qint64()> wakeDelay, std::function<void()> cannotWake) override;
+    void stopWaking() override;
+    qint64 secondsUntil(const QTime &time) override;
+
 private:
     // A remark that the same step would repeat at every tick goes to standard error once.
     void printErrorOnce(const QString &line);
@@ -46,4 +54,7 @@ private:
     // Joins the session bus on the first notice, so a run that posts none never touches it.
     DesktopNotifications &notices();
     std::unique_ptr<DesktopNotifications> m_notices;
+    // Made when the first plan is armed.
+    SleepControl &sleepControl();
+    std::unique_ptr<SleepControl> m_sleep;
 };

@@ -93,4 +93,21 @@ public:
     // Marks the window's place in the taskbar or dock as wanting attention, without taking the
     // focus, or takes the mark away. Never throws.
     virtual void markUrgent(QWidget &window, bool urgent) = 0;
+
+    // Sleep. Nothing here waits on the desktop or the system: their answers come later, and what
+    // cannot be had is told on standard error. These never throw.
+    //
+    // Keeps the desktop from putting the computer to sleep for idleness until allowIdleSleep(); the
+    // screen may still blank and lock. reason is what the desktop shows for it, where it shows one.
+    // Holding again with another reason replaces the one held, with no moment between the two.
+    virtual void holdOffIdleSleep(const QString &reason) = 0;
+    virtual void allowIdleSleep() = 0;
+    // Until stopWaking(), a sleep that begins is held back until the computer is set to wake
+    // wakeDelay() seconds later (asked as the sleep begins), and no longer; cannotWake() runs
+    // before the sleep goes ahead when the computer has no way to be woken.
+    virtual void wakeFromSleep(std::function<qint64()> wakeDelay, std::function<void()> cannotWake) = 0;
+    virtual void stopWaking() = 0;
+    // Real seconds from now until the local clock next shows time, counting the time zone's
+    // changes on the way: from 23:00 to 7:30 across the spring change is 7.5 hours, not 8.5.
+    virtual qint64 secondsUntil(const QTime &time) = 0;
 };

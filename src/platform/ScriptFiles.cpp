@@ -101,6 +101,32 @@ int createTemporaryBeside(const QString &directory, const QString &base, QByteAr
     fail(QStringLiteral("cannot create a file in"), directory, EEXIST);
 }
 
+// Why program may not be started, or empty; missing names a program that is not there.
+QString programRefusal(const QString &program, uid_t user, const QString &missing)
+{
+    const QString real = canonical(program);
+    struct stat info {
+    };
+    if (real.isEmpty() || ::stat(fileNameBytes(real).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::access(fileNameBytes(real).constData(), X_OK) != 0)
+        return missing.arg(program);
+    // The directory the name is looked up in, and that of the file it leads to: whoever could
+    // change either could choose what runs.
+    const QString named = canonical(parentOf(program));
+    for (const QString &directory : {named, parentOf(real)}) {
+        const QString problem = problemOfDirectory(directory, user);
+        if (!problem.isEmpty())
+            return QStringLiteral("will not start %1: %2").arg(program, problem);
+    }
+    if (lstatOf(real, info) != 0)
+        return QStringLiteral("will not start %1: %2")
+            .arg(program, QString::fromLocal8Bit(std::strerror(errno)));
+    const std::string problem = ownership::problem(info, user, false);
+    if (!problem.empty())
+        return QStringLiteral("will not start %1: %2 %3").arg(program, real, QString::fromLocal8Bit(problem));
+    return {};
+}
+
 } // namespace
 
 Policy Policy::current()
@@ -132,28 +158,12 @@ QString directoryRefusal(const QString &directory, const Policy &policy)
 
 QString interpreterRefusal(const QString &interpreter, uid_t user)
 {
-    const QString real = canonical(interpreter);
-    struct stat info {
-    };
-    if (real.isEmpty() || ::stat(fileNameBytes(real).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        ::access(fileNameBytes(real).constData(), X_OK) != 0)
-        return QStringLiteral("no interpreter for scripts at %1").arg(interpreter);
-    // The directory the name is looked up in, and that of the file it leads to: whoever could
-    // change either could choose what runs.
-    const QString named = canonical(parentOf(interpreter));
-    for (const QString &directory : {named, parentOf(real)}) {
-        const QString problem = problemOfDirectory(directory, user);
-        if (!problem.isEmpty())
-            return QStringLiteral("will not start %1: %2").arg(interpreter, problem);
-    }
-    if (lstatOf(real, info) != 0)
-        return QStringLiteral("will not start %1: %2")
-            .arg(interpreter, QString::fromLocal8Bit(std::strerror(errno)));
-    const std::string problem = ownership::problem(info, user, false);
-    if (!problem.empty())
-        return QStringLiteral("will not start %1: %2 %3")
-            .arg(interpreter, real, QString::fromLocal8Bit(problem));
-    return {};
+    return programRefusal(interpreter, user, QStringLiteral("no interpreter for scripts at %1"));
+}
+
+QString helperRefusal(const QString &helper, uid_t user)
+{
+    return programRefusal(helper, user, QStringLiteral("no helper at %1"));
 }
 
 void replaceFile(const QString &path, const QByteArray &content)

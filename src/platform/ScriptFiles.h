@@ -40,6 +40,8 @@ QString directoryRefusal(const QString &directory, const Policy &policy);
 // Why interpreter may not be started, or empty: it is missing or not an executable file, or
 // someone other than the user and root could change it, its directory or a directory above.
 QString interpreterRefusal(const QString &interpreter, uid_t user);
+// The same for a helper program beside the window's own.
+QString helperRefusal(const QString &helper, uid_t user);
 
 // Writes content to a fresh temporary file beside path, syncs it and renames it over path. A
 // symbolic link at path is replaced, never followed; the file is never writable by group or others.

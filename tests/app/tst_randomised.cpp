@@ -136,6 +136,9 @@ private slots:
             QVERIFY2(warnings <= (w.planState() == PlanState::ShutdownArmed ? 1 : 0), where);
             QVERIFY2(ringing == (w.planState() == PlanState::Ringing ? 1 : 0), where);
             QVERIFY2(platform.urgent == (w.planState() == PlanState::Ringing), where);
+            // Idle sleep is held off while any plan is armed or ringing; only the armed alarm wakes.
+            QVERIFY2(platform.idleSleepHeldFor.isEmpty() == idle, where);
+            QVERIFY2(platform.wakesFromSleep() == (w.planState() == PlanState::AlarmArmed), where);
             visited.insert(w.planState());
         }
         // The walk is only worth its invariants if it reaches every state and both plans fire.

@@ -118,10 +118,11 @@ class CommandLine(SessionTest):
 
 
 class BuildTree(unittest.TestCase):
-    def test_both_programs_side_by_side(self):
-        # So that a build tree carries out the shut-down as the installed program does.
+    def test_the_programs_side_by_side(self):
+        # So that a build tree carries out the shut-down, and wakes for the alarm, as the installed
+        # program does.
         self.assertEqual(sorted(name for name in os.listdir(os.path.join(BUILD_DIR, "bin"))
-                                if name.startswith("alarm")), ["alarm", "alarm-cmd"])
+                                if name.startswith("alarm")), ["alarm", "alarm-cmd", "alarm-wake"])
 
 
 if __name__ == "__main__":

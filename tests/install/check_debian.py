@@ -4,7 +4,7 @@
 Usage: check_debian.py BUILD_DIR
 
 - lintian --pedantic reports nothing at error, warning or info level;
-- both programs are built hardened: stack protector, checked buffer functions, PIE, full RELRO;
+- the programs are built hardened: stack protector, checked buffer functions, PIE, full RELRO;
 - Qt's Wayland plugin is recommended, so that Wayland sessions do not fall back to XWayland;
 - appstreamcli compose, which builds a software centre's catalogue, takes the application in with
   icons of 64 and 128 pixels: without them the application is left out of the catalogue.
@@ -22,7 +22,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from kit.packages import built_package, main, require, run  # noqa: E402
 from kit.processes import temporary_directory  # noqa: E402
 
-PROGRAMS = ("usr/bin/alarm", "usr/bin/alarm-cmd")
+PROGRAMS = ("usr/bin/alarm", "usr/bin/alarm-cmd", "usr/bin/alarm-wake")
 
 
 def check_lintian(deb):

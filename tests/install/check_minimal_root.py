@@ -5,11 +5,12 @@ Usage: check_minimal_root.py BUILD_DIR
        check_minimal_root.py --prepare      only make the minimal root, if there is none yet
 
 A throw-away root of this machine's Debian release, made by debootstrap --variant=minbase, gets the
-package with apt-get --no-install-recommends, as on minimal systems and in containers. The minimal
-root and the packages apt fetched into it are kept in /var/cache/alarm-tests for the next runs on
-this machine; the root is made anew once it is a week old. The program then runs in that root as "nobody" on an X
-server of the test's own: its greeting box and its window must appear, so the package's Depends
-alone bring everything it needs to open a window (Debian 12 ships Qt's X11 plugin in libqt6gui6).
+package with apt-get --no-install-recommends, as on minimal systems and in containers; its script
+must give alarm-wake its capability. The minimal root and the packages apt fetched into it are kept
+in /var/cache/alarm-tests for the next runs on this machine; the root is made anew once it is a week
+old. The program then runs in that root as "nobody" on an X server of the test's own: its greeting
+box and its window must appear, so the package's Depends alone bring everything it needs to open a
+window (Debian 12 ships Qt's X11 plugin in libqt6gui6).
 
 The root runs in its own mount and PID namespaces: its /proc goes with it, and ending the namespace
 ends every process in it. alarm-cmd is replaced by the kit's recording stub, ALARM_CMD_TEST_NEVER_ACT
@@ -114,6 +115,9 @@ def install(root, deb, sources):
     # plugin (by us) and its other platform plugins (by libqt6gui6).
     extra = installed & {"qt6-wayland", "qt6-qpa-plugins"}
     require(not extra, f"{sorted(extra)} installed although only recommended")
+    # The package's script gave alarm-wake its one capability (getcap comes with libcap2-bin).
+    capabilities = run(in_root(root, ["getcap", "/usr/bin/alarm-wake"])).split()
+    require(capabilities[1:] == ["cap_wake_alarm=ep"], f"alarm-wake has {capabilities[1:]}")
 
 
 def start_program(root, desktop):

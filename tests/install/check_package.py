@@ -34,12 +34,14 @@ APP_ID = "io.github.velmora.alarm"
 EXPECTED_FILES = {
     "usr/bin/alarm",
     "usr/bin/alarm-cmd",
+    "usr/bin/alarm-wake",
     "usr/share/applications/io.github.velmora.alarm.desktop",
     "usr/share/metainfo/io.github.velmora.alarm.metainfo.xml",
     *(f"usr/share/icons/hicolor/{size}x{size}/apps/{APP_ID}.png" for size in ICON_SIZES),
     f"usr/share/icons/hicolor/scalable/apps/{APP_ID}.svg",
     "usr/share/man/man1/alarm.1.gz",
     "usr/share/man/man1/alarm-cmd.1.gz",
+    "usr/share/man/man1/alarm-wake.1.gz",
     "usr/share/doc/alarm/copyright",
     "usr/share/doc/alarm/changelog.gz",
 }
@@ -72,8 +74,13 @@ def check_control(deb):
     depends = {d.split()[0] for d in fields.get("Depends", "").split(",") if d.strip()}
     # Found by dpkg-shlibdeps, and the data the programs load at run time.
     for needed in ("libqt6widgets6", "libqt6dbus6", "libespeak-ng1", "libasound2", "espeak-ng-data",
-                   "fonts-liberation"):
+                   "fonts-liberation", "libcap2-bin"):
         require(needed in depends, f"Depends lacks {needed}: {fields.get('Depends')}")
+    # The one capability the package gives, to the one program that needs it, and nothing else.
+    postinst = run(["dpkg-deb", "--info", deb, "postinst"])
+    granted = [line.split() for line in postinst.splitlines() if "setcap" in line.split()]
+    require(granted == [["if", "!", "setcap", "cap_wake_alarm=ep", "/usr/bin/alarm-wake;", "then"]],
+            f"the postinst grants {granted}")
     for field in ("Maintainer", "Section", "Description"):
         require(fields.get(field), f"no {field} field")
 
@@ -94,7 +101,7 @@ def check_tree(deb, root):
             f"package files differ: missing {sorted(EXPECTED_FILES - listed)}, "
             f"unexpected {sorted(listed - EXPECTED_FILES)}")
     run(["dpkg", "-x", deb, root])
-    for program in ("alarm", "alarm-cmd"):
+    for program in ("alarm", "alarm-cmd", "alarm-wake"):
         path = os.path.join(root, "usr/bin", program)
         require(os.access(path, os.X_OK), f"{program} is not executable")
     for size in ICON_SIZES:
@@ -177,7 +184,7 @@ def run_installed_program(root, entry):
     calls = read_record(alarm.record)
     require(all(call == [script] for call in calls), f"alarm-cmd was started with {calls}")
     # Nothing was left beside the program, and no temporary file in the runtime directory.
-    require(sorted(os.listdir(os.path.dirname(program))) == ["alarm", "alarm-cmd"],
+    require(sorted(os.listdir(os.path.dirname(program))) == ["alarm", "alarm-cmd", "alarm-wake"],
             f"files beside the program: {os.listdir(os.path.dirname(program))}")
     leftovers = [f for f in os.listdir(alarm.runtime_dir) if f.endswith(".tmp")]
     require(not leftovers, f"temporary files left in the runtime directory: {leftovers}")

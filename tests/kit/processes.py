@@ -22,6 +22,10 @@ RUN_MARK = "ALARM_TEST_RUN"
 # Every process of one desktop carries this mark, so that a desktop can be ended before the run.
 DESKTOP_MARK = "ALARM_TEST_DESKTOP"
 PR_SET_PDEATHSIG = 1
+# No process of the run may reach the machine's own system bus, where logind would take its locks
+# and requests: its address is one no bus can ever have (/dev/null is no directory). A test that
+# needs a system bus starts a private one and names it (kit.power).
+NO_SYSTEM_BUS = "unix:path=/dev/null/no-system-bus-in-tests"
 
 
 class KitError(AssertionError):
@@ -119,6 +123,7 @@ class _Reaper:
         self.mark = f"{KIT_MARK}={os.getpid()}-{secrets.token_hex(6)}"
         os.environ[KIT_MARK] = self.mark.split("=", 1)[1]
         os.environ["ALARM_CMD_TEST_NEVER_ACT"] = "1"
+        os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = NO_SYSTEM_BUS
         self.processes, self.directories = [], []
         # The guardian learns of the run's end when its pipe breaks, however the run ended. This end
         # of the pipe stays open for the life of the process and is inherited by nothing.
@@ -180,7 +185,7 @@ _reaper = None if __name__ == "__main__" else _Reaper()
 def spawn(command, **popen_kwargs):
     """Starts a process in a process group of its own, which is ended with the run."""
     if popen_kwargs.get("env") is not None:
-        popen_kwargs["env"] = {**popen_kwargs["env"], **marks()}
+        popen_kwargs["env"] = {**popen_kwargs["env"], **marks(popen_kwargs["env"])}
     process = subprocess.Popen(command, start_new_session=True, **popen_kwargs)
     _reaper.processes.append(process)
     return process
@@ -210,10 +215,15 @@ def end_marked(mark):
     _reaper.processes = [process for process in _reaper.processes if process.poll() is None]
 
 
-def marks():
-    """The variables every process of the run must carry, also in an environment built from nothing."""
+def marks(env=None):
+    """The variables every process of the run must carry, also in an environment built from nothing.
+    A private system bus that env names stays; the machine's own is refused."""
     run = {RUN_MARK: os.environ[RUN_MARK]} if os.environ.get(RUN_MARK) else {}
-    return {KIT_MARK: os.environ[KIT_MARK], "ALARM_CMD_TEST_NEVER_ACT": "1", **run}
+    system_bus = (env or {}).get("DBUS_SYSTEM_BUS_ADDRESS", NO_SYSTEM_BUS)
+    if "system_bus_socket" in system_bus:
+        raise KitError(f"refusing to hand the machine's own system bus to a process: {system_bus}")
+    return {KIT_MARK: os.environ[KIT_MARK], "ALARM_CMD_TEST_NEVER_ACT": "1", "DBUS_SYSTEM_BUS_ADDRESS": system_bus,
+            **run}
 
 
 def _read_line(fd, timeout):

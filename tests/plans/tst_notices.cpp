@@ -449,7 +449,7 @@ private slots:
         QFETCH(int, ms);
         QFETCH(QString, alarm);
         QFETCH(QString, cause);
-        const QString time = pickedTimeText(target);
+        const QString time = listTime(target);
         const auto moveClock = [&] {
             if (move == "set")
                 platform.time = platform.time.addMSecs(ms);

@@ -133,3 +133,32 @@ void FakePlatform::printError(const QString &line)
 {
     errors << line;
 }
+
+void FakePlatform::holdOffIdleSleep(const QString &reason)
+{
+    idleSleepHeldFor = reason;
+    idleSleepReasons << reason;
+}
+
+void FakePlatform::wakeFromSleep(std::function<qint64()> wakeDelay, std::function<void()> cannotWake)
+{
+    m_wakeDelay = std::move(wakeDelay);
+    m_cannotWake = std::move(cannotWake);
+}
+
+std::optional<qint64> FakePlatform::announceSleep()
+{
+    if (!m_wakeDelay)
+        return std::nullopt;
+    const qint64 delay = m_wakeDelay();
+    if (canWake)
+        return delay;
+    m_cannotWake();
+    return std::nullopt;
+}
+
+qint64 FakePlatform::secondsUntil(const QTime &at)
+{
+    const int ms = time.msecsTo(at);
+    return ((ms > 0 ? ms : ms + 24 * 3'600'000) + 999) / 1000;
+}

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 class DesktopNotifications;
@@ -60,6 +61,12 @@ public:
     // When set, notices also go to this real notification service, which then runs their actions.
     DesktopNotifications *desktopNotices = nullptr;
 
+    // What is held of the computer's sleep: the reason idle sleep is held off for, empty while it
+    // is not, and every reason given, in order. canWake false: a sleep finds no way to wake.
+    QString idleSleepHeldFor;
+    QStringList idleSleepReasons;
+    bool canWake = true;
+
     void setTime(int hour, int minute, int second = 0) { time = QTime(hour, minute, second); }
     // Time passes: the local time and the machine's clocks move together.
     void advance(int milliseconds);
@@ -71,6 +78,11 @@ public:
     QList<Notice> openNotices() const;
     // The user picks the action of the notice with this handle.
     void pickAction(int handle);
+    // Whether a sleep that begins now waits for a wake-up to be set.
+    bool wakesFromSleep() const { return bool(m_wakeDelay); }
+    // The system is about to sleep: the delay of the wake-up set, or nothing when none was asked
+    // for or none could be set.
+    std::optional<qint64> announceSleep();
 
     QTime currentTime() override { return answer("currentTime", time); }
     QString currentTimeText() override { return answer("currentTimeText", clockTimeText(time, locale)); }
@@ -93,6 +105,12 @@ public:
     {
         urgencyChanges += int(std::exchange(urgent, mark) != mark);
     }
+    void holdOffIdleSleep(const QString &reason) override;
+    void allowIdleSleep() override { idleSleepHeldFor.clear(); }
+    void wakeFromSleep(std::function<qint64()> wakeDelay, std::function<void()> cannotWake) override;
+    void stopWaking() override { m_wakeDelay = nullptr; }
+    // From the fake clock, which has no time zone changes.
+    qint64 secondsUntil(const QTime &at) override;
 
 private:
     void failIfAsked(const QString &operation) const;
@@ -103,5 +121,7 @@ private:
         return value;
     }
     QMap<int, int> m_desktopHandles;
+    std::function<qint64()> m_wakeDelay;
+    std::function<void()> m_cannotWake;
     friend class FakeVoice;
 };

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -106,6 +107,13 @@ QString BusLink::sessionBusAddress()
     return {};
 }
 
+QString BusLink::systemBusAddress()
+{
+    const QString fromEnvironment = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
+    return fromEnvironment.isEmpty() ? QStringLiteral("unix:path=/run/dbus/system_bus_socket")
+                                     : fromEnvironment;
+}
+
 bool BusLink::isConnected() const
 {
     return m_connection && m_connection->isConnected();
@@ -128,6 +136,25 @@ void BusLink::join()
     }
     m_joining = true;
     probe();
+}
+
+void BusLink::whenJoined(QObject *context, std::function<void(const QString &failure)> then)
+{
+    if (isConnected()) {
+        then({});
+        return;
+    }
+    // Whichever outcome comes first ends both connections.
+    auto joined = std::make_shared<QMetaObject::Connection>();
+    auto refused = std::make_shared<QMetaObject::Connection>();
+    auto finish = [joined, refused, then = std::move(then)](const QString &failure) {
+        disconnect(*joined);
+        disconnect(*refused);
+        then(failure);
+    };
+    *joined = connect(this, &BusLink::connected, context, [finish] { finish({}); });
+    *refused = connect(this, &BusLink::failed, context, finish);
+    join();
 }
 
 bool BusLink::joinWithin(int timeoutMs, QString *reason)
@@ -162,8 +189,8 @@ void BusLink::probe()
     const int fd = openProbe(*socket);
     if (fd < 0) {
         m_joining = false;
-        emit failed(QStringLiteral("no session bus at %1: %2")
-                        .arg(m_address, QString::fromLocal8Bit(std::strerror(errno))));
+        emit failed(
+            QStringLiteral("no bus at %1: %2").arg(m_address, QString::fromLocal8Bit(std::strerror(errno))));
         return;
     }
     // The bus's first answer, whatever it says, shows that it is alive.
@@ -184,7 +211,7 @@ void BusLink::endProbe(bool answered)
         return;
     }
     m_joining = false;
-    emit failed(QStringLiteral("the session bus at %1 does not answer").arg(m_address));
+    emit failed(QStringLiteral("the bus at %1 does not answer").arg(m_address));
 }
 
 void BusLink::connectOnThread()
@@ -209,8 +236,7 @@ void BusLink::joined()
     }
     const QString reason = connection.lastError().message();
     QDBusConnection::disconnectFromBus(m_name);
-    emit failed(reason.isEmpty() ? QStringLiteral("cannot join the session bus at %1").arg(m_address)
-                                 : reason);
+    emit failed(reason.isEmpty() ? QStringLiteral("cannot join the bus at %1").arg(m_address) : reason);
 }
 
 void BusLink::forget()

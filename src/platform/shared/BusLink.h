@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 class QSocketNotifier;
@@ -29,12 +30,17 @@ public:
     // The session's bus: DBUS_SESSION_BUS_ADDRESS, or else the "bus" socket in XDG_RUNTIME_DIR;
     // empty when neither names one.
     static QString sessionBusAddress();
+    // The system's bus: DBUS_SYSTEM_BUS_ADDRESS, or else its usual socket.
+    static QString systemBusAddress();
 
     bool isConnected() const;
     // Valid while isConnected().
     QDBusConnection connection() const;
     // Joins the bus unless it is joined or being joined; connected() or failed() follows.
     void join();
+    // Runs then once the bus is joined, with an empty text, or once it could not be, with the
+    // reason; at once when it is joined already. Nothing runs after context is gone.
+    void whenJoined(QObject *context, std::function<void(const QString &failure)> then);
     // Joins the bus and waits for the outcome, at most timeoutMs; for a program that has nothing
     // else to do yet. Returns isConnected(); reason says why not.
     bool joinWithin(int timeoutMs, QString *reason = nullptr);
