@@ -7,6 +7,7 @@
 #include <alsa/asoundlib.h>
 #include <pulse/pulseaudio.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace std::chrono;
@@ -70,6 +71,8 @@ public:
     void lookAtStream(SoundCheck &check)
     {
         m_check = &check;
+        pa_context_set_subscribe_callback(m_context, onEvent, this);
+        waitForOperation(pa_context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SINK_INPUT, nullptr, nullptr));
         const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(AudioPlayer::sampleRate), 1};
         pa_proplist *properties = pa_proplist_new();
         setStreamProperties(properties);
@@ -81,8 +84,14 @@ public:
         waitFor([this] { return pa_stream_get_state(m_stream) != PA_STREAM_CREATING; });
         if (pa_stream_get_state(m_stream) != PA_STREAM_READY)
             throw PlatformError("the sound server refused a stream");
-        waitForOperation(
-            pa_context_get_sink_input_info(m_context, pa_stream_get_index(m_stream), onStream, this));
+        readStream();
+        // PipeWire may tell a stream's volume as 0 for a moment after it opens, before the
+        // stream's own settings reach it, and then tells of the change. On the first stream
+        // after the server starts that moment is long enough to be read. A 0 read stands only
+        // when no change follows soon.
+        constexpr milliseconds settling{150};
+        if (check.streamPercent == 0 && waitForStreamChange(steady_clock::now() + settling))
+            readStream();
     }
 
 private:
@@ -93,12 +102,34 @@ private:
             static_cast<ServerLook *>(self)->m_check->outputPercent = percentOf(sink->volume);
         }
     }
+    static void onEvent(pa_context *, pa_subscription_event_type_t event, std::uint32_t index, void *self)
+    {
+        auto *look = static_cast<ServerLook *>(self);
+        if ((event & PA_SUBSCRIPTION_EVENT_TYPE_MASK) == PA_SUBSCRIPTION_EVENT_CHANGE && look->m_stream &&
+            index == pa_stream_get_index(look->m_stream))
+            ++look->m_streamChanges;
+    }
     static void onStream(pa_context *, const pa_sink_input_info *input, int, void *self)
     {
         if (input) {
             static_cast<ServerLook *>(self)->m_check->streamMuted = input->mute;
             static_cast<ServerLook *>(self)->m_check->streamPercent = percentOf(input->volume);
+            fprintf(stderr, "DEBUG channels %d v0 %u corked %d hasvol %d\n", input->volume.channels,
+                    input->volume.values[0], input->corked, input->has_volume);
         }
+    }
+
+    void readStream()
+    {
+        m_streamChanges = 0;
+        waitForOperation(
+            pa_context_get_sink_input_info(m_context, pa_stream_get_index(m_stream), onStream, this));
+    }
+
+    // False when until passes first, or the deadline.
+    bool waitForStreamChange(steady_clock::time_point until)
+    {
+        return waitFor([this] { return m_streamChanges > 0; }, std::min(until, m_deadline));
     }
 
     void waitForOperation(pa_operation *operation)
@@ -111,14 +142,22 @@ private:
 
     void waitFor(const std::function<bool()> &done)
     {
+        if (!waitFor(done, m_deadline))
+            throw PlatformError("the sound server does not answer");
+    }
+
+    // False when until passes before done.
+    bool waitFor(const std::function<bool()> &done, steady_clock::time_point until)
+    {
         while (!done()) {
-            const auto left = duration_cast<milliseconds>(m_deadline - steady_clock::now());
-            if (left <= 0ms)
-                throw PlatformError("the sound server does not answer");
-            if (pa_mainloop_prepare(m_loop, int(duration_cast<microseconds>(left).count())) < 0 ||
-                pa_mainloop_poll(m_loop) < 0 || pa_mainloop_dispatch(m_loop) < 0)
+            const auto left = duration_cast<microseconds>(until - steady_clock::now());
+            if (left <= 0us)
+                return false;
+            if (pa_mainloop_prepare(m_loop, int(left.count())) < 0 || pa_mainloop_poll(m_loop) < 0 ||
+                pa_mainloop_dispatch(m_loop) < 0)
                 throw PlatformError("the sound server connection broke");
         }
+        return true;
     }
 
     steady_clock::time_point m_deadline;
@@ -126,6 +165,7 @@ private:
     pa_context *m_context = nullptr;
     pa_stream *m_stream = nullptr;
     SoundCheck *m_check = nullptr;
+    int m_streamChanges = 0;
 };
 
 // Whether ALSA's default device, the output where no server runs, can be had.
