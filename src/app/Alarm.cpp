@@ -133,7 +133,7 @@ void Alarm::applyDesignTable()
         QWidget *w = widgets.value(qs(d.name));
         w->setObjectName(qs(d.name));
         w->setGeometry(design::pixelRect(d.left, d.top, d.width, d.height));
-        w->setToolTip(qs(d.toolTip));
+        w->setToolTip(text::translated(d.toolTip));
         w->setEnabled(d.enabled);
         w->setVisible(d.visible);
         if (d.fontPixels != design::kDefaultFont) {
@@ -142,9 +142,9 @@ void Alarm::applyDesignTable()
             font.setPixelSize(d.fontPixels);
             w->setFont(font);
         }
-        applyLook(w, qs(d.caption));
+        applyLook(w, text::translated(d.caption));
     }
-    Label4->setToolTip(QString::fromUtf8(design::kCreditLine) + QStringLiteral(".   "));
+    Label4->setToolTip(text::translated(design::kCreditLine) + QStringLiteral(".   "));
     // The credit blinks with the time every second; a screen reader hears the credit, once.
     Label4->setAccessibleName(Label4->text());
     Label6->setFrameStyle(QFrame::Panel | QFrame::Sunken);

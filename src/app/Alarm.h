@@ -107,7 +107,7 @@ private:
     void chainFocus();
     void setUpTimers();
     void connectEvents();
-    void greet(const QString &phraseBeforeTime);
+    void greet(const char *phrase);
     void recomputeTarget();
     void advanceSelection(QComboBox *list, int wrapIndex);
     void enableTimeEntry(bool enabled);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "CommandLine.h"
 
+#include "Translation.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -50,6 +52,12 @@ int toolkitOptionLength(const QStringList &arguments, qsizetype i)
     if (!kToolkitOptionsWithValue.contains(name))
         return 0;
     return argument.contains(QLatin1Char('=')) || i + 1 >= arguments.size() ? 1 : 2;
+}
+
+// The command line answers in the session's language, before the application object exists.
+QString said(const char *source)
+{
+    return translation::text("CommandLine", source);
 }
 
 ParsedCommandLine wrong(const QString &why, bool showUsage = false)
@@ -105,20 +113,24 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         if (argument == QLatin1String("-h"))
             return {CommandRequest{CommandRequest::Help, {}}, {}};
         if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
-            return wrong(QStringLiteral("unexpected argument '%1'").arg(argument), true);
+            return wrong(said(QT_TRANSLATE_NOOP("CommandLine", "unexpected argument '%1'")).arg(argument),
+                         true);
         const auto option = kOptions.constFind(optionName(argument));
         if (!argument.startsWith(QLatin1String("--")) || option == kOptions.cend()) {
             const int length = toolkitOptionLength(arguments, i);
             if (length == 0)
-                return wrong(QStringLiteral("unknown option '%1'").arg(argument), true);
+                return wrong(said(QT_TRANSLATE_NOOP("CommandLine", "unknown option '%1'")).arg(argument),
+                             true);
             request.toolkitArguments += arguments.mid(i, length);
             i += length - 1;
             continue;
         }
         if (request.kind != CommandRequest::Open && *option != CommandRequest::Help &&
             *option != CommandRequest::Version)
-            return wrong(QStringLiteral("only one of --alarm, --shutdown, --off and --status may be given"),
-                         true);
+            return wrong(
+                said(QT_TRANSLATE_NOOP("CommandLine",
+                                       "only one of --alarm, --shutdown, --off and --status may be given")),
+                true);
         if (*option == CommandRequest::Help || *option == CommandRequest::Version)
             return {CommandRequest{*option, {}}, {}};
         request.kind = *option;
@@ -127,8 +139,10 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
         const std::optional<QString> value = valueOf(arguments, i);
         const std::optional<QTime> time = value ? parseClockTime(*value) : std::nullopt;
         if (!time)
-            return wrong(value ? QStringLiteral("'%1' is not %2").arg(*value, QLatin1String(kTimeForms))
-                               : QStringLiteral("%1 needs %2").arg(argument, QLatin1String(kTimeForms)));
+            return wrong(
+                value
+                    ? said(QT_TRANSLATE_NOOP("CommandLine", "'%1' is not %2")).arg(*value, said(kTimeForms))
+                    : said(QT_TRANSLATE_NOOP("CommandLine", "%1 needs %2")).arg(argument, said(kTimeForms)));
         request.time = *time;
     }
     return {request, {}};
@@ -136,7 +150,8 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments)
 
 QString usageText()
 {
-    return QStringLiteral(
+    return said(QT_TRANSLATE_NOOP(
+        "CommandLine",
         "Usage: alarm [OPTION]\n"
         "An alarm clock and shut-down timer in one small window. Without an option it opens the\n"
         "window, or brings forward the one that is already open.\n"
@@ -154,5 +169,5 @@ QString usageText()
         "command returns once the plan is armed.\n"
         "Qt's own options, such as -platform and -display, are taken as well.\n"
         "\n"
-        "Exit status: 0 done, 1 ALARM could not be reached or started, 2 wrong usage.\n");
+        "Exit status: 0 done, 1 ALARM could not be reached or started, 2 wrong usage.\n"));
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTime>
+#include <QtGlobal>
 
 #include <optional>
 
@@ -39,6 +40,7 @@ ParsedCommandLine parseCommandLine(const QStringList &arguments);
 // A time as a person types it: "7:30pm", "7:30 PM", "07:30PM", or on the 24-hour clock "19:30".
 std::optional<QTime> parseClockTime(const QString &text);
 // What parseClockTime takes, for messages.
-inline constexpr char kTimeForms[] = "a time such as 7:30pm, 7:30 PM, 07:30PM or 19:30";
+inline constexpr char kTimeForms[] =
+    QT_TRANSLATE_NOOP("CommandLine", "a time such as 7:30pm, 7:30 PM, 07:30PM or 19:30");
 
 QString usageText();

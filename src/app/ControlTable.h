@@ -3,6 +3,8 @@
 
 #include "Texts.h"
 
+#include <QtGlobal>
+
 #include <QRect>
 
 #include <array>
@@ -33,7 +35,7 @@ inline constexpr int kSmallFont = 13;
 inline constexpr int kDefaultFont = 0;
 
 inline constexpr std::string_view kCreditLine =
-    "Velmora, developer of ALARM, the alarm and shut-down timer for Linux";
+    QT_TRANSLATE_NOOP("Alarm", "Velmora, developer of ALARM, the alarm and shut-down timer for Linux");
 
 struct Control {
     std::string_view name;
@@ -49,22 +51,30 @@ struct Control {
 // In the order in which the window holds them. Label4's tooltip is the credit line with a full
 // stop and three blanks; the window composes it from kCreditLine.
 inline constexpr std::array<Control, 15> kControls{{
-    {"Details", 2160, 840, 615, 375, "?", 0, true, true, "Click for details...   ", kLargeFont},
-    {"Shutdown", 840, 840, 1215, 375, "Shut down", 6, false, true, "Click to set, shut down plan.   ",
+    {"Details", 2160, 840, 615, 375, "?", 0, true, true,
+     QT_TRANSLATE_NOOP("Alarm", "Click for details...   "), kLargeFont},
+    {"Shutdown", 840, 840, 1215, 375, QT_TRANSLATE_NOOP("Alarm", "Shut down"), 6, false, true,
+     QT_TRANSLATE_NOOP("Alarm", "Click to set, shut down plan.   "), kNormalFont},
+    {"AM", 2040, 360, 735, 375, "", 3, true, true, QT_TRANSLATE_NOOP("Alarm", "Select AM / PM"), kNormalFont},
+    {"Minutes", 1080, 360, 855, 375, "", 2, true, true, QT_TRANSLATE_NOOP("Alarm", "Set minutes"),
      kNormalFont},
-    {"AM", 2040, 360, 735, 375, "", 3, true, true, "Select AM / PM", kNormalFont},
-    {"Minutes", 1080, 360, 855, 375, "", 2, true, true, "Set minutes", kNormalFont},
-    {"Hour", 120, 360, 855, 375, "", 1, true, true, "Set hour", kNormalFont},
-    {"Alarmon", 120, 840, 615, 375, "ON", 4, false, true, "Click to on, alarm.   ", kNormalFont},
-    {"Alarmoff", 120, 840, 615, 375, "OFF", 5, true, false, text::kOffAlarmTip, kNormalFont},
+    {"Hour", 120, 360, 855, 375, "", 1, true, true, QT_TRANSLATE_NOOP("Alarm", "Set hour"), kNormalFont},
+    {"Alarmon", 120, 840, 615, 375, QT_TRANSLATE_NOOP("Alarm", "ON"), 4, false, true,
+     QT_TRANSLATE_NOOP("Alarm", "Click to on, alarm.   "), kNormalFont},
+    {"Alarmoff", 120, 840, 615, 375, QT_TRANSLATE_NOOP("Alarm", "OFF"), 5, true, false, text::kOffAlarmTip,
+     kNormalFont},
     {"Text1", 1440, 2400, 150, 195, "", 7, true, false, "", kDefaultFont},
     {"Text2", 1440, 2400, 150, 195, "", 8, true, false, "", kDefaultFont},
     {"Label6", 1200, 1320, 1575, 315, "", 14, true, true, text::kTimeSetAlarmTip, kNormalFont},
-    {"Label5", 105, 1320, 1035, 255, "Time set :", 13, true, true, text::kTimeSetAlarmTip, kNormalFont},
+    {"Label5", 105, 1320, 1035, 255, QT_TRANSLATE_NOOP("Alarm", "Time set :"), 13, true, true,
+     text::kTimeSetAlarmTip, kNormalFont},
     {"Label4", -120, 1680, 3135, 375, text::kAuthor, 12, true, true, "", kNormalFont},
-    {"Label3", 2040, 120, 765, 225, "AM / PM", 11, true, true, "Select AM / PM   ", kSmallFont},
-    {"Label1", 240, 120, 525, 255, "Hour", 10, true, true, "Set hour   ", kNormalFont},
-    {"Label2", 1080, 120, 855, 255, "Minutes", 9, true, true, "Set minutes   ", kNormalFont},
+    {"Label3", 2040, 120, 765, 225, QT_TRANSLATE_NOOP("Alarm", "AM / PM"), 11, true, true,
+     QT_TRANSLATE_NOOP("Alarm", "Select AM / PM   "), kSmallFont},
+    {"Label1", 240, 120, 525, 255, QT_TRANSLATE_NOOP("Alarm", "Hour"), 10, true, true,
+     QT_TRANSLATE_NOOP("Alarm", "Set hour   "), kNormalFont},
+    {"Label2", 1080, 120, 855, 255, QT_TRANSLATE_NOOP("Alarm", "Minutes"), 9, true, true,
+     QT_TRANSLATE_NOOP("Alarm", "Set minutes   "), kNormalFont},
 }};
 
 struct Timer {

@@ -7,6 +7,7 @@
 #include "RemoteControl.h"
 #include "RepeatFilter.h"
 #include "SessionInstance.h"
+#include "Translation.h"
 
 #include <QApplication>
 #include <QHash>
@@ -178,7 +179,10 @@ std::optional<int> answerAtOnce(const ParsedCommandLine &parsed)
 {
     if (!parsed.request) {
         std::fprintf(stderr, "alarm: %s\n%s", qPrintable(parsed.error),
-                     parsed.showUsage ? qPrintable(usageText()) : "Try 'alarm --help'.\n");
+                     parsed.showUsage
+                         ? qPrintable(usageText())
+                         : qPrintable(translation::text(
+                               "CommandLine", QT_TRANSLATE_NOOP("CommandLine", "Try 'alarm --help'.\n"))));
         return 2;
     }
     if (parsed.request->kind == CommandRequest::Help) {
@@ -199,6 +203,7 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    translation::load(QLocale());
     const ParsedCommandLine parsed = parseCommandLine(arguments);
     if (const std::optional<int> status = answerAtOnce(parsed))
         return *status;
@@ -212,6 +217,7 @@ int main(int argc, char *argv[])
     g_qtHandler = qInstallMessageHandler(reportUnreachableDisplay);
     QApplication app(argc, argv);
     qInstallMessageHandler(tellOnce);
+    translation::load(QLocale()); // now handed to the application as well
 
     app.setApplicationName(QStringLiteral("alarm"));
     // The menu entry is installed under the application id; shells match windows to it by this.

@@ -4,7 +4,9 @@
 #include "Platform.h"
 #include "app/Alarm.h"
 #include "app/HhmmText.h"
+#include "app/SpokenTime.h"
 #include "app/Texts.h"
+#include "app/Translation.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -37,8 +39,8 @@ try {
     // An alarm must ring even when it cannot speak: a missing voice or a failed announcement
     // must not leave the watch retrying in silence.
     try {
-        voice = m_platform.createVoice();
-        voice->Speak(text::qs(text::kNowTheTimeIs) + m_platform.currentTimeText());
+        voice = m_platform.createVoice(translation::voiceLanguage(QLocale()));
+        voice->Speak(speech::sentence(speech::kNowTheTimeIs, m_platform));
     } catch (...) {
     }
     Timer4->start();

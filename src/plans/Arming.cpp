@@ -7,12 +7,11 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace {
-const QString kOffAlarmTip = text::qs(text::kOffAlarmTip);
-const QString kOffShutdownTip = text::qs(text::kOffShutdownTip);
-const QString kTimeSetAlarmTip = text::qs(text::kTimeSetAlarmTip);
-const QString kTimeSetShutdownTip = text::qs(text::kTimeSetShutdownTip);
-} // namespace
+using text::kOffAlarmTip;
+using text::kOffShutdownTip;
+using text::kTimeSetAlarmTip;
+using text::kTimeSetShutdownTip;
+using text::translated;
 
 // Arming copies nothing: the watch reads the target from Text1 at every tick. The tooltips are set
 // whole, which also restarts any scrolling they had done.
@@ -23,9 +22,9 @@ try {
     Timer2->stop();
     Timer4->stop();
     Alarmoff->show();
-    Alarmoff->setToolTip(kOffAlarmTip);
-    Label5->setToolTip(kTimeSetAlarmTip);
-    Label6->setToolTip(kTimeSetAlarmTip);
+    Alarmoff->setToolTip(translated(kOffAlarmTip));
+    Label5->setToolTip(translated(kTimeSetAlarmTip));
+    Label6->setToolTip(translated(kTimeSetAlarmTip));
     enableTimeEntry(false);
     Alarmon->hide();
     m_notices.alarmArmed(Text1->text());
@@ -40,9 +39,9 @@ try {
     Timer4->stop();
     Alarmon->hide();
     Alarmoff->show();
-    Alarmoff->setToolTip(kOffShutdownTip);
-    Label5->setToolTip(kTimeSetShutdownTip);
-    Label6->setToolTip(kTimeSetShutdownTip);
+    Alarmoff->setToolTip(translated(kOffShutdownTip));
+    Label5->setToolTip(translated(kTimeSetShutdownTip));
+    Label6->setToolTip(translated(kTimeSetShutdownTip));
     enableTimeEntry(false);
     Shutdown->setEnabled(false);
     m_keepAwake.shutdownArmed(Text1->text());
@@ -67,9 +66,9 @@ try {
     Alarmon->show();
     Shutdown->setEnabled(true);
     Alarmoff->hide();
-    Alarmoff->setToolTip(kOffAlarmTip);
-    Label5->setToolTip(kTimeSetAlarmTip);
-    Label6->setToolTip(kTimeSetAlarmTip);
+    Alarmoff->setToolTip(translated(kOffAlarmTip));
+    Label5->setToolTip(translated(kTimeSetAlarmTip));
+    Label6->setToolTip(translated(kTimeSetAlarmTip));
     m_notices.planEnded();
     m_clockFollower.forget();
     m_keepAwake.planEnded();

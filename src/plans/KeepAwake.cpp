@@ -17,7 +17,7 @@ KeepAwake::~KeepAwake()
 
 void KeepAwake::alarmArmed(const QString &target)
 {
-    hold(QStringLiteral("Alarm at %1").arg(listTime(hhmmTime(target))));
+    hold(tr("Alarm at %1").arg(listTime(hhmmTime(target))));
     // The target stays as it is while the plan is armed, so the sleeps to come may keep it.
     m_platform.wakeFromSleep([this, target] { return wakeDelay(target); },
                              [this, target] { m_notices.alarmCannotWake(target); });
@@ -26,7 +26,7 @@ void KeepAwake::alarmArmed(const QString &target)
 
 void KeepAwake::shutdownArmed(const QString &target)
 {
-    hold(QStringLiteral("Shut-down at %1").arg(listTime(hhmmTime(target))));
+    hold(tr("Shut-down at %1").arg(listTime(hhmmTime(target))));
     alarmRang();
 }
 

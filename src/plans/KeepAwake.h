@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 class Platform;
@@ -20,6 +21,8 @@ inline constexpr qint64 kShortestSleepSeconds = 30;
 // the computer: one that is asleep is off enough, and a shut-down must never happen late.
 class KeepAwake
 {
+    Q_DECLARE_TR_FUNCTIONS(KeepAwake)
+
 public:
     KeepAwake(Platform &platform, PlanNotices &notices);
     // A closed window holds nothing and wakes nothing.

@@ -3,6 +3,7 @@
 
 #include "Platform.h"
 #include "app/HhmmText.h"
+#include "app/Translation.h"
 
 #include <QTime>
 
@@ -12,19 +13,25 @@ namespace {
 
 constexpr qint64 kFailureNoticeIntervalMs = 60'000;
 
-QString causeText(SkippedMinute::Cause cause)
+// Why a minute was skipped, for standard error in English, for notices translated.
+QString causeText(SkippedMinute::Cause cause, bool translated)
 {
+    const char *text = "";
     switch (cause) {
     case SkippedMinute::ClockSet:
-        return QStringLiteral("the clock was set past it");
+        text = QT_TRANSLATE_NOOP("PlanNotices", "the clock was set past it");
+        break;
     case SkippedMinute::DaylightSaving:
-        return QStringLiteral("the change to daylight saving time left it out");
+        text = QT_TRANSLATE_NOOP("PlanNotices", "the change to daylight saving time left it out");
+        break;
     case SkippedMinute::Slept:
-        return QStringLiteral("the computer was asleep");
+        text = QT_TRANSLATE_NOOP("PlanNotices", "the computer was asleep");
+        break;
     case SkippedMinute::Stalled:
-        return QStringLiteral("ALARM could not run at that time");
+        text = QT_TRANSLATE_NOOP("PlanNotices", "ALARM could not run at that time");
+        break;
     }
-    return {};
+    return translated ? PlanNotices::tr(text) : QString::fromUtf8(text);
 }
 
 } // namespace
@@ -57,20 +64,19 @@ void PlanNotices::alarmArmed(const QString &target)
     }
     const QString time = timeOf(target);
     if (check.output == SoundCheck::Nothing) {
-        m_platform.postNotice(
-            {.summary = QStringLiteral("The alarm at %1 will ring silently").arg(time),
-             .body = QStringLiteral("No sound server answers, and there is no sound card to "
-                                    "play on. The alarm still rings: its window shows it.")},
-            {});
+        m_platform.postNotice({.summary = tr("The alarm at %1 will ring silently").arg(time),
+                               .body = tr("No sound server answers, and there is no sound card to "
+                                          "play on. The alarm still rings: its window shows it.")},
+                              {});
         return;
     }
     const QStringList why = whyUnheard(check);
     if (why.isEmpty())
         return;
-    m_platform.postNotice({.summary = QStringLiteral("The alarm at %1 may not be heard").arg(time),
-                           .body = QStringLiteral("%1. Turn the sound up in the sound settings to hear it.")
-                                       .arg(why.join(QStringLiteral(", and ")))},
-                          {});
+    m_platform.postNotice(
+        {.summary = tr("The alarm at %1 may not be heard").arg(time),
+         .body = tr("%1. Turn the sound up in the sound settings to hear it.").arg(why.join(tr(", and ")))},
+        {});
 }
 
 QStringList PlanNotices::whyUnheard(const SoundCheck &check)
@@ -79,13 +85,13 @@ QStringList PlanNotices::whyUnheard(const SoundCheck &check)
     if (check.output != SoundCheck::Server)
         return why;
     if (check.outputMuted)
-        why << QStringLiteral("the sound is muted");
+        why << tr("the sound is muted");
     else if (check.outputPercent < kQuietPercent)
-        why << QStringLiteral("the sound is at %1 %").arg(check.outputPercent);
+        why << tr("the sound is at %1 %").arg(check.outputPercent);
     if (check.streamMuted)
-        why << QStringLiteral("ALARM's sound is muted");
+        why << tr("ALARM's sound is muted");
     else if (check.streamPercent < kQuietPercent)
-        why << QStringLiteral("ALARM's volume is %1 %").arg(check.streamPercent);
+        why << tr("ALARM's volume is %1 %").arg(check.streamPercent);
     if (!why.isEmpty())
         why.first()[0] = why.first()[0].toUpper();
     return why;
@@ -96,10 +102,10 @@ void PlanNotices::ringing(const QString &target)
     m_platform.markUrgent(m_window, true);
     if (m_ringing != 0)
         return;
-    m_ringing = m_platform.postNotice({.summary = QStringLiteral("Alarm"),
+    m_ringing = m_platform.postNotice({.summary = tr("Alarm"),
                                        .body = timeOf(target),
                                        .critical = true,
-                                       .actionLabel = QStringLiteral("OFF")},
+                                       .actionLabel = translation::text("Alarm", "OFF")},
                                       [this] { m_pressOff(PlanState::Ringing); });
 }
 
@@ -119,13 +125,13 @@ void PlanNotices::warnBeforeShutdown(const QString &target, const QString &now)
         return;
     const QString time = timeOf(target);
     m_warning = m_platform.postNotice(
-        {.summary = QStringLiteral("The computer will power off at %1").arg(time),
-         .body = QStringLiteral("ALARM will shut the computer down at %1 and close running applications "
-                                "without asking. To keep it running, choose Cancel shut-down, or press OFF "
-                                "in ALARM.")
+        {.summary = tr("The computer will power off at %1").arg(time),
+         .body = tr("ALARM will shut the computer down at %1 and close running applications "
+                    "without asking. To keep it running, choose Cancel shut-down, or press OFF "
+                    "in ALARM.")
                      .arg(time),
          .critical = true,
-         .actionLabel = QStringLiteral("Cancel shut-down")},
+         .actionLabel = tr("Cancel shut-down")},
         [this] { m_pressOff(PlanState::ShutdownArmed); });
 }
 
@@ -139,14 +145,13 @@ void PlanNotices::shutdownSkipped(const QString &target, const SkippedMinute &sk
 {
     withdrawWarning();
     const QString time = timeOf(target);
-    m_platform.printError(
-        QStringLiteral("the planned shut-down at %1 did not happen: %2").arg(time, causeText(skipped.cause)));
-    m_platform.postNotice(
-        {.summary = QStringLiteral("The planned shut-down at %1 did not happen").arg(time),
-         .body = QStringLiteral("The computer was not powered off, because %1. The plan stays "
-                                "armed for %2 tomorrow.")
-                     .arg(causeText(skipped.cause), time)},
-        {});
+    m_platform.printError(QStringLiteral("the planned shut-down at %1 did not happen: %2")
+                              .arg(time, causeText(skipped.cause, false)));
+    m_platform.postNotice({.summary = tr("The planned shut-down at %1 did not happen").arg(time),
+                           .body = tr("The computer was not powered off, because %1. The plan stays "
+                                      "armed for %2 tomorrow.")
+                                       .arg(causeText(skipped.cause, true), time)},
+                          {});
 }
 
 void PlanNotices::shutdownFailed(const QString &target, const QString &reason)
@@ -170,12 +175,11 @@ void PlanNotices::shutdownFailed(const QString &target, const QString &reason)
     if (m_lastFailureNoticeMs && nowMs - *m_lastFailureNoticeMs < kFailureNoticeIntervalMs)
         return;
     m_lastFailureNoticeMs = nowMs;
-    m_platform.postNotice(
-        {.summary = QStringLiteral("The computer was not powered off"),
-         .body = QStringLiteral("The planned shut-down at %1 failed: %2. ALARM keeps trying while "
-                                "the minute lasts, and again tomorrow.")
-                     .arg(time, reason)},
-        {});
+    m_platform.postNotice({.summary = tr("The computer was not powered off"),
+                           .body = tr("The planned shut-down at %1 failed: %2. ALARM keeps trying while "
+                                      "the minute lasts, and again tomorrow.")
+                                       .arg(time, reason)},
+                          {});
 }
 
 // Causes told more than a minute ago may be told again, so they need not be remembered.
@@ -188,12 +192,12 @@ void PlanNotices::forgetOldFailures(qint64 nowMs)
 void PlanNotices::alarmMissed(const QString &target, const SkippedMinute &skipped)
 {
     const QString time = timeOf(target);
-    m_platform.printError(QStringLiteral("missed the alarm at %1: %2").arg(time, causeText(skipped.cause)));
-    m_platform.postNotice(
-        {.summary = QStringLiteral("Missed alarm at %1").arg(time),
-         .body = QStringLiteral("The alarm did not ring, because %1. It stays set for %2 tomorrow.")
-                     .arg(causeText(skipped.cause), time)},
-        {});
+    m_platform.printError(
+        QStringLiteral("missed the alarm at %1: %2").arg(time, causeText(skipped.cause, false)));
+    m_platform.postNotice({.summary = tr("Missed alarm at %1").arg(time),
+                           .body = tr("The alarm did not ring, because %1. It stays set for %2 tomorrow.")
+                                       .arg(causeText(skipped.cause, true), time)},
+                          {});
 }
 
 void PlanNotices::alarmCannotWake(const QString &target)
@@ -204,9 +208,9 @@ void PlanNotices::alarmCannotWake(const QString &target)
                        "this sleep")
             .arg(time));
     m_platform.postNotice(
-        {.summary = QStringLiteral("The alarm at %1 can ring only if the computer is awake").arg(time),
-         .body = QStringLiteral("The computer is going to sleep, and ALARM found no way to wake it. Wake it "
-                                "before %1 for the alarm to ring.")
+        {.summary = tr("The alarm at %1 can ring only if the computer is awake").arg(time),
+         .body = tr("The computer is going to sleep, and ALARM found no way to wake it. Wake it "
+                    "before %1 for the alarm to ring.")
                      .arg(time)},
         {});
 }

@@ -4,6 +4,7 @@
 #include "ClockFollower.h"
 #include "PlanState.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,8 @@ class QWidget;
 // here, the watches go on.
 class PlanNotices
 {
+    Q_DECLARE_TR_FUNCTIONS(PlanNotices)
+
 public:
     // pressOff(plan) runs when the user picks the action of a notice about plan: it is to do what
     // OFF does, as long as that plan is the one armed or ringing.

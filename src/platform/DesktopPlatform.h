@@ -22,7 +22,7 @@ public:
     ClockReading readClock() override;
     void messageBox(const QString &prompt, const QString &title) override;
 
-    std::unique_ptr<Voice> createVoice() override;
+    std::unique_ptr<Voice> createVoice(const std::string &language) override;
     void beep(int frequencyHz, int durationMs) override;
     SoundCheck checkSound() override;
 

@@ -12,9 +12,9 @@ AudioPlayer &DesktopPlatform::player()
     return *m_player;
 }
 
-std::unique_ptr<Voice> DesktopPlatform::createVoice()
+std::unique_ptr<Voice> DesktopPlatform::createVoice(const std::string &language)
 {
-    return std::make_unique<EspeakVoice>(player());
+    return std::make_unique<EspeakVoice>(player(), language);
 }
 
 void DesktopPlatform::beep(int frequencyHz, int durationMs)

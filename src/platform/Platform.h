@@ -13,6 +13,7 @@ class QWidget;
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 // Every platform operation reports failure by throwing this. The window's handlers catch it at their
 // very end, so a failing step ends the handler quietly and keeps what the steps before it did.
@@ -61,8 +62,9 @@ public:
     // A modal box with a prompt, a title and a single OK button; returns when it is closed.
     virtual void messageBox(const QString &prompt, const QString &title) = 0;
 
-    // Throws when no speech engine can be had.
-    virtual std::unique_ptr<Voice> createVoice() = 0;
+    // A voice for language, as espeak-ng names it ("de", "en-us"); English where the engine has
+    // no voice for it. Throws when no speech engine can be had.
+    virtual std::unique_ptr<Voice> createVoice(const std::string &language) = 0;
     // A tone of the given frequency and length; returns when it has sounded.
     virtual void beep(int frequencyHz, int durationMs) = 0;
     // What sounds would be heard through, without sounding anything and never changing a volume.

@@ -85,10 +85,11 @@ void FakePlatform::messageBox(const QString &prompt, const QString &title)
         whileBoxOpen();
 }
 
-std::unique_ptr<Voice> FakePlatform::createVoice()
+std::unique_ptr<Voice> FakePlatform::createVoice(const std::string &language)
 {
     failIfAsked(QStringLiteral("createVoice"));
     calls << QStringLiteral("voice");
+    voiceLanguages << QString::fromStdString(language);
     return std::make_unique<FakeVoice>(*this);
 }
 

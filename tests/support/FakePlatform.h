@@ -44,6 +44,7 @@ public:
     QMap<QString, QByteArray> files;
 
     int liveVoices = 0;
+    QStringList voiceLanguages; // the language of each voice made, in order
     // What checkSound() finds; "checkSound" in failing makes it throw.
     SoundCheck sound;
 
@@ -91,7 +92,7 @@ public:
         return answer("readClock", ClockReading{time, utcOffsetSeconds, awakeMs, realMs});
     }
     void messageBox(const QString &prompt, const QString &title) override;
-    std::unique_ptr<Voice> createVoice() override;
+    std::unique_ptr<Voice> createVoice(const std::string &language) override;
     void beep(int frequencyHz, int durationMs) override;
     SoundCheck checkSound() override { return answer("checkSound", sound); }
     QString programDirectory() override { return answer("programDirectory", programDir); }

@@ -59,7 +59,7 @@ int main(int argc, char **argv)
             report("beep", parts[1], [&] { platform.beep(parts[1].toInt(), parts[2].toInt()); });
         } else if (parts[0] == QLatin1String("speak")) {
             const QString text = action.mid(6);
-            report("speak", QStringLiteral("-"), [&] { platform.createVoice()->Speak(text); });
+            report("speak", QStringLiteral("-"), [&] { platform.createVoice("en")->Speak(text); });
         } else if (parts[0] == QLatin1String("check")) {
             SoundCheck check;
             report("check", QStringLiteral("-"), [&] { check = platform.checkSound(); });

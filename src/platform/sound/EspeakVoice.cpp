@@ -4,8 +4,6 @@
 #include "AudioPlayer.h"
 #include "Loudness.h"
 
-#include <QLocale>
-
 #include <espeak-ng/espeak_ng.h>
 
 #include <cstdint>
@@ -20,7 +18,8 @@ namespace {
 // process, and used by one voice at a time.
 std::mutex engineMutex;
 bool engineInitialised = false;
-bool outputAndVoiceReady = false;
+bool outputReady = false;
+std::string voiceLanguage; // of the voice chosen last, empty before the first
 std::vector<std::int16_t> *collected = nullptr;
 
 [[noreturn]] void fail(const char *what, espeak_ng_STATUS status)
@@ -37,15 +36,6 @@ int collectSamples(short *samples, int count, espeak_EVENT *)
     return 0;
 }
 
-// espeak-ng names languages in lower case with a hyphen: "de", "en-us", "pt-br".
-std::string userLanguage()
-{
-    const QLocale locale = QLocale::system();
-    if (locale.language() == QLocale::C)
-        return {};
-    return locale.name().toLower().replace(QLatin1Char('_'), QLatin1Char('-')).toStdString();
-}
-
 espeak_ng_STATUS chooseVoice(const std::string &language)
 {
     espeak_VOICE wanted{};
@@ -53,8 +43,22 @@ espeak_ng_STATUS chooseVoice(const std::string &language)
     return espeak_ng_SetVoiceByProperties(&wanted);
 }
 
+// The engine has one voice at a time; each voice puts its own back before it speaks. Call with
+// engineMutex held.
+void useVoice(const std::string &language)
+{
+    if (language == voiceLanguage)
+        return;
+    espeak_ng_STATUS status = language.empty() ? ENS_VOICE_NOT_FOUND : chooseVoice(language);
+    if (status != ENS_OK)
+        status = chooseVoice("en");
+    if (status != ENS_OK)
+        fail("no voice for speech", status);
+    voiceLanguage = language;
+}
+
 // Call with engineMutex held.
-void prepareEngine()
+void prepareEngine(const std::string &language)
 {
     if (!engineInitialised) {
         // Not espeak_Initialize: it prints to stderr and ends the process when the data is missing.
@@ -66,30 +70,25 @@ void prepareEngine()
             fail("cannot start the speech engine", status);
         engineInitialised = true;
     }
-    if (!outputAndVoiceReady) {
+    if (!outputReady) {
         espeak_ng_STATUS status = espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr);
         if (status != ENS_OK)
             fail("cannot set up the speech engine", status);
         if (espeak_ng_GetSampleRate() != AudioPlayer::sampleRate)
             throw PlatformError("the speech engine's sample rate does not match the sound output");
         espeak_SetSynthCallback(collectSamples);
-
-        const std::string language = userLanguage();
-        status = language.empty() ? ENS_VOICE_NOT_FOUND : chooseVoice(language);
-        if (status != ENS_OK)
-            status = chooseVoice("en");
-        if (status != ENS_OK)
-            fail("no voice for speech", status);
-        outputAndVoiceReady = true;
+        outputReady = true;
     }
+    useVoice(language);
 }
 
 } // namespace
 
-EspeakVoice::EspeakVoice(AudioPlayer &player) : m_player(player)
+EspeakVoice::EspeakVoice(AudioPlayer &player, const std::string &language)
+    : m_player(player), m_language(language)
 {
     std::lock_guard lock(engineMutex);
-    prepareEngine();
+    prepareEngine(language);
 }
 
 void EspeakVoice::Speak(const QString &text)
@@ -97,6 +96,7 @@ void EspeakVoice::Speak(const QString &text)
     std::vector<std::int16_t> samples;
     {
         std::lock_guard lock(engineMutex);
+        useVoice(m_language);
         const QByteArray utf8 = text.toUtf8();
         collected = &samples;
         // The size counts the terminating NUL, which espeak-ng reads as the end of the text.

@@ -3,6 +3,8 @@
 
 #include "Platform.h"
 
+#include <string>
+
 class AudioPlayer;
 
 // A voice of the espeak-ng engine, which hands over its samples instead of playing them, so that
@@ -10,13 +12,14 @@ class AudioPlayer;
 class EspeakVoice final : public Voice
 {
 public:
-    // Throws PlatformError when the engine or its data cannot be had.
-    explicit EspeakVoice(AudioPlayer &player);
+    // A voice for language ("de", "en-us"), or English where espeak-ng has none. Throws
+    // PlatformError when the engine or its data cannot be had.
+    EspeakVoice(AudioPlayer &player, const std::string &language);
 
-    // Speaks the UTF-8 text as written, without markup or phoneme input, in the default voice of
-    // the user's language (English where espeak-ng has none).
+    // Speaks the UTF-8 text as written, without markup or phoneme input.
     void Speak(const QString &text) override;
 
 private:
     AudioPlayer &m_player;
+    std::string m_language;
 };

@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <alsa/asoundlib.h>
+#include <espeak-ng/speak_lib.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -107,6 +108,8 @@ private slots:
     void beepsReachTheOutputAtTheirPitchAndLength();
     void nonsenseBeepIsRefusedBeforeTheOutputIsOpened();
     void speechReachesTheOutput();
+    void eachLanguageIsSpokenByItsOwnVoice_data();
+    void eachLanguageIsSpokenByItsOwnVoice();
     void everyVoiceSpeaksAlike();
     void speechAndMelodyAreEquallyLoud();
     void missingOutputFailsQuicklyAndQuietly_data();
@@ -208,7 +211,7 @@ void SoundOutputTest::speechReachesTheOutput()
     useConfig("wav.conf");
     {
         DesktopPlatform platform;
-        const auto voice = platform.createVoice();
+        const auto voice = platform.createVoice("en");
         voice->Speak(phrase);
     }
     const auto speech = readWav(path("out.wav"));
@@ -217,19 +220,67 @@ void SoundOutputTest::speechReachesTheOutput()
     QVERIFY2(sound::rms(speech) > 1000, qPrintable(QString::number(sound::rms(speech))));
 }
 
+void SoundOutputTest::eachLanguageIsSpokenByItsOwnVoice_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("sentence");
+    QTest::addColumn<QString>("voice"); // the language of the voice espeak-ng speaks it with
+    QTest::newRow("German") << "de-de"
+                            << "Jetzt ist es 19 Uhr 30"
+                            << "de";
+    QTest::newRow("Austrian German") << "de-at"
+                                     << "Jetzt ist es 19 Uhr 30"
+                                     << "de";
+    QTest::newRow("French") << "fr-fr"
+                            << "Il est maintenant 19 heures 30"
+                            << "fr";
+    QTest::newRow("Spanish") << "es-es"
+                             << "Ahora son las 19 y 30"
+                             << "es";
+    QTest::newRow("American English") << "en-us"
+                                      << "Now thetime is    7:30:05 PM"
+                                      << "en-us";
+    QTest::newRow("no such language") << "xx"
+                                      << "Now thetime is    7:30:05 PM"
+                                      << "en";
+}
+
+// Two voices of different languages in turn, each heard in its own.
+void SoundOutputTest::eachLanguageIsSpokenByItsOwnVoice()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, sentence);
+    QFETCH(QString, voice);
+    useConfig("wav.conf");
+    QString spokenBy;
+    {
+        DesktopPlatform platform;
+        const auto wanted = platform.createVoice(language.toStdString());
+        const auto other = platform.createVoice(language == "en-us" ? "de" : "en-us");
+        other->Speak(QStringLiteral("1"));
+        wanted->Speak(sentence);
+        // A list of a priority byte and a language name each; the first is the voice's own.
+        const espeak_VOICE *current = espeak_GetCurrentVoice();
+        QVERIFY(current && current->languages);
+        spokenBy = QString::fromUtf8(current->languages + 1);
+    }
+    QVERIFY2(spokenBy == voice || spokenBy.startsWith(voice + '-'), qPrintable(spokenBy));
+    QVERIFY(readWav(path("out.wav")).size() > std::size_t(AudioPlayer::sampleRate));
+}
+
 void SoundOutputTest::everyVoiceSpeaksAlike()
 {
     // The engine is shared, so a voice must not depend on being the first or the only one.
     useConfig("wav.conf");
     {
         DesktopPlatform platform;
-        platform.createVoice()->Speak(phrase);
+        platform.createVoice("en")->Speak(phrase);
     }
     const auto once = double(readWav(path("out.wav")).size());
     {
         DesktopPlatform platform;
-        const auto first = platform.createVoice();
-        const auto second = platform.createVoice();
+        const auto first = platform.createVoice("en");
+        const auto second = platform.createVoice("en");
         second->Speak(phrase);
         first->Speak(phrase);
     }
@@ -244,7 +295,7 @@ void SoundOutputTest::speechAndMelodyAreEquallyLoud()
     useConfig("wav.conf");
     {
         DesktopPlatform platform;
-        platform.createVoice()->Speak(QStringLiteral("      Your   Computertime is    11:59:58 AM"));
+        platform.createVoice("en")->Speak(QStringLiteral("      Your   Computertime is    11:59:58 AM"));
     }
     const auto speech = readWav(path("out.wav"));
     {
@@ -276,7 +327,7 @@ void SoundOutputTest::missingOutputFailsQuicklyAndQuietly()
     QFETCH(QString, config);
     useConfig(config);
     DesktopPlatform platform;
-    const auto voice = platform.createVoice();
+    const auto voice = platform.createVoice("en");
 
     QElapsedTimer timer;
     StderrCapture stderrOutput(path("stderr.txt"));
