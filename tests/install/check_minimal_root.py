@@ -118,6 +118,10 @@ def install(root, deb, sources):
     # The package's script gave alarm-wake its one capability (getcap comes with libcap2-bin).
     capabilities = run(in_root(root, ["getcap", "/usr/bin/alarm-wake"])).split()
     require(capabilities[1:] == ["cap_wake_alarm=ep"], f"alarm-wake has {capabilities[1:]}")
+    # The translations come with the program, also where the root has no locales generated.
+    for language, usage in (("de_DE.UTF-8", "Aufruf:"), ("fr_FR.UTF-8", "Usage :"), ("es_ES.UTF-8", "Uso:")):
+        printed = run(in_root(root, ["/usr/bin/alarm", "--help"], LANG=language))
+        require(printed.startswith(usage), f"alarm --help under {language} printed {printed[:40]!r}")
 
 
 def start_program(root, desktop):
