@@ -1,28 +1,18 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the alarm-cmd script parser with libFuzzer (clang, AddressSanitizer, UBSan) and fuzzes it
-# for SECONDS. Needs clang and libclang-rt-14-dev. Exits non-zero when the fuzzer finds a fault;
-# the crashing input is then left in the build directory.
+# for SECONDS (scripts/lib/fuzz.sh). Exits non-zero when the fuzzer finds a fault; the crashing
+# input is then left in the build directory.
 #   usage: scripts/fuzz-alarm-cmd.sh SECONDS
 set -euo pipefail
 
-seconds="${1:-}"
-if [[ ! "$seconds" =~ ^[0-9]+$ ]] || ((seconds == 0)); then
-    echo "usage: $0 SECONDS" >&2
-    exit 2
-fi
-
-root="$(cd "$(dirname "$0")/.." && pwd)"
-out="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
+source "$(dirname "$0")/lib/fuzz.sh"
 corpus="$out/corpus"
 mkdir -p "$corpus"
 
-"${CXX_FUZZ:-clang++}" -std=c++20 -g -O1 -Wall -Wextra \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -I "$root/tools/alarm-cmd" -I "$root/src/platform/shared" \
+fuzz_build fuzz-alarm-cmd -I "$root/tools/alarm-cmd" -I "$root/src/platform/shared" \
     "$root/tools/alarm-cmd/ScriptParser.cpp" "$root/src/platform/shared/Ownership.cpp" \
-    "$root/tests/tools/fuzz_script_parser.cpp" \
-    -o "$out/fuzz-alarm-cmd"
+    "$root/tests/tools/fuzz_script_parser.cpp"
 
 # Seeds: the script the window writes and a few near misses.
 printf 'C:\\windows\\system32\\shutdown -s -f -t 00\r\n' >"$corpus/seed-window"

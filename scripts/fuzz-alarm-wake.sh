@@ -1,27 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the parser of alarm-wake's argument with libFuzzer (clang, AddressSanitizer, UBSan) and
-# fuzzes it for SECONDS. Needs clang and libclang-rt-14-dev. Exits non-zero when the fuzzer finds
-# a fault; the crashing input is then left in the build directory.
+# fuzzes it for SECONDS (scripts/lib/fuzz.sh). Exits non-zero when the fuzzer finds a fault; the
+# crashing input is then left in the build directory.
 #   usage: scripts/fuzz-alarm-wake.sh SECONDS
 set -euo pipefail
 
-seconds="${1:-}"
-if [[ ! "$seconds" =~ ^[0-9]+$ ]] || ((seconds == 0)); then
-    echo "usage: $0 SECONDS" >&2
-    exit 2
-fi
-
-root="$(cd "$(dirname "$0")/.." && pwd)"
-out="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
+source "$(dirname "$0")/lib/fuzz.sh"
 corpus="$out/corpus-wake"
 mkdir -p "$corpus"
 
-"${CXX_FUZZ:-clang++}" -std=c++20 -g -O1 -Wall -Wextra \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -I "$root/tools/alarm-wake" \
-    "$root/tools/alarm-wake/WakeTime.cpp" "$root/tests/tools/fuzz_wake_time.cpp" \
-    -o "$out/fuzz-alarm-wake"
+fuzz_build fuzz-alarm-wake -I "$root/tools/alarm-wake" \
+    "$root/tools/alarm-wake/WakeTime.cpp" "$root/tests/tools/fuzz_wake_time.cpp"
 
 # Seeds around the target's fixed now (1800000000) and its 48-hour bound, and near misses.
 printf '1800003600' >"$corpus/seed-an-hour"

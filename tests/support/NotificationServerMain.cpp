@@ -5,23 +5,20 @@
 // "answer now", "answer after MS", "answer never" and "answer zero" set how Notify is answered
 // from then on (at once, late, not at all, or with the id 0 while the notice keeps its own).
 // It ends when its input closes or its parent dies, so it cannot outlive the test that started it.
+#include "StandIn.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QVariantMap>
 
-#include <csignal>
 #include <cstdio>
-#include <string>
 
-#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -29,11 +26,7 @@ namespace {
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 
-void record(const QJsonObject &line)
-{
-    std::fprintf(stdout, "%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
-    std::fflush(stdout);
-}
+using standin::tell;
 
 } // namespace
 
@@ -53,7 +46,7 @@ public:
     void close(uint id, uint reason)
     {
         if (m_open.remove(id)) {
-            record({{"closed", int(id)}, {"reason", int(reason)}});
+            tell({{"closed", int(id)}, {"reason", int(reason)}});
             emitSignal(QStringLiteral("NotificationClosed"), {id, reason});
         }
     }
@@ -67,16 +60,16 @@ public slots:
     {
         const uint id = ++m_lastId;
         m_open.insert(id);
-        record({{"call", "Notify"},
-                {"id", int(id)},
-                {"app", appName},
-                {"replaces", int(replacesId)},
-                {"icon", icon},
-                {"summary", summary},
-                {"body", body},
-                {"actions", QJsonArray::fromStringList(actions)},
-                {"urgency", hints.contains("urgency") ? hints.value("urgency").toInt() : -1},
-                {"timeout", timeout}});
+        tell({{"call", "Notify"},
+              {"id", int(id)},
+              {"app", appName},
+              {"replaces", int(replacesId)},
+              {"icon", icon},
+              {"summary", summary},
+              {"body", body},
+              {"actions", QJsonArray::fromStringList(actions)},
+              {"urgency", hints.contains("urgency") ? hints.value("urgency").toInt() : -1},
+              {"timeout", timeout}});
         const uint answer = answerZero ? 0 : id;
         if (answerDelayMs == 0)
             return answer;
@@ -85,14 +78,14 @@ public slots:
             const QDBusMessage reply = message().createReply(answer);
             QTimer::singleShot(answerDelayMs, this, [reply, id] {
                 QDBusConnection::sessionBus().send(reply);
-                record({{"answered", int(id)}});
+                tell({{"answered", int(id)}});
             });
         }
         return 0;
     }
     void CloseNotification(uint id)
     {
-        record({{"call", "CloseNotification"}, {"id", int(id)}});
+        tell({{"call", "CloseNotification"}, {"id", int(id)}});
         if (!m_open.contains(id)) {
             sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no such notification"));
             return;
@@ -114,8 +107,7 @@ private:
 
 int main(int argc, char *argv[])
 {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() == 1)
+    if (!standin::endWithParent())
         return 1;
     QCoreApplication app(argc, argv);
     NotificationService service;
@@ -127,29 +119,17 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    std::string pending;
-    QObject::connect(&input, &QSocketNotifier::activated, [&] {
-        char chunk[256];
-        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (got <= 0) {
-            app.quit();
-            return;
-        }
-        pending.append(chunk, size_t(got));
-        for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
-            const QStringList words = QString::fromStdString(pending.substr(0, end)).split(' ');
-            if (words.size() == 3 && words[0] == "action")
-                service.pickAction(words[1].toUInt(), words[2]);
-            else if (words.size() >= 2 && words[0] == "answer") {
-                service.answerZero = words[1] == "zero";
-                service.answerDelayMs = words[1] == "after"   ? words.value(2).toInt()
-                                        : words[1] == "never" ? -1
-                                                              : 0;
-            }
+    standin::Commands commands(app, [&](const QStringList &words) {
+        if (words.size() == 3 && words[0] == "action")
+            service.pickAction(words[1].toUInt(), words[2]);
+        else if (words.size() >= 2 && words[0] == "answer") {
+            service.answerZero = words[1] == "zero";
+            service.answerDelayMs = words[1] == "after"   ? words.value(2).toInt()
+                                    : words[1] == "never" ? -1
+                                                          : 0;
         }
     });
-    record({{"ready", true}});
+    tell({{"ready", true}});
     return app.exec();
 }
 

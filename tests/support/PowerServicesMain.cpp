@@ -9,6 +9,8 @@
 // does (PrepareForSleep true, then false); "answer hold" keeps the answers to Inhibit back from
 // then on, and "answer now" sends those kept and answers at once again. It ends when its input
 // closes or its parent dies.
+#include "StandIn.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -16,19 +18,15 @@
 #include <QDBusObjectPath>
 #include <QDBusServiceWatcher>
 #include <QDBusUnixFileDescriptor>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSocketNotifier>
 #include <QVariantMap>
 
-#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <functional>
-#include <string>
 
 #include <fcntl.h>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -43,8 +41,7 @@ double monotonicMs()
 void record(QJsonObject line)
 {
     line.insert("ms", monotonicMs());
-    std::fprintf(stdout, "%s\n", QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
-    std::fflush(stdout);
+    standin::tell(line);
 }
 
 // Whether the answers to Inhibit are kept back, and those kept.
@@ -277,25 +274,12 @@ void obey(const QStringList &words, Logind *logind)
 
 int main(int argc, char *argv[])
 {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() == 1)
+    if (!standin::endWithParent())
         return 1;
     QCoreApplication app(argc, argv);
     Logind *logind = serveWanted(app.arguments().mid(1));
 
-    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
-    std::string pending;
-    QObject::connect(&input, &QSocketNotifier::activated, [&] {
-        char chunk[256];
-        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (got <= 0) {
-            app.quit();
-            return;
-        }
-        pending.append(chunk, size_t(got));
-        for (size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1))
-            obey(QString::fromStdString(pending.substr(0, end)).split(' '), logind);
-    });
+    standin::Commands commands(app, [&](const QStringList &words) { obey(words, logind); });
     record({{"ready", true}});
     return app.exec();
 }
