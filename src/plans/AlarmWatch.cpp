@@ -52,6 +52,12 @@ try {
 
 void Alarm::Timer4_Timer()
 try {
+    // The window asks for attention again at every ring: Qt leaves the mark off while the window
+    // is the active one, and someone may turn to another program after the ringing began.
+    try {
+        m_notices.ringing(Text1->text());
+    } catch (...) {
+    }
     for (const Tone &tone : kMelody) {
         // Like a tone call whose result is ignored, a tone that cannot sound does not stop the tune.
         try {

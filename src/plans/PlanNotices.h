@@ -34,8 +34,9 @@ public:
     // The alarm was armed: when what it rings into is muted or quiet, or there is nothing to ring
     // into, one notice says that it may not be heard, and why. No volume is ever changed.
     void alarmArmed(const QString &target);
-    // The alarm started ringing: one notice that stays until OFF, with OFF as its action, and the
-    // window marked in the taskbar, so that it is found behind other windows.
+    // The alarm is ringing: one notice that stays until OFF, with OFF as its action, and the
+    // window marked in the taskbar, so that it is found behind other windows. Called again at
+    // every ring, it only marks the window again.
     void ringing(const QString &target);
     // OFF: the plan is over, and nothing told of it stays.
     void planEnded();

@@ -167,6 +167,12 @@ private slots:
                  QStringList({"Alarm", "7:30 AM"}));
         QCOMPARE((QList<int>{ringing["urgency"].toInt(), ringing["timeout"].toInt()}), (QList<int>{2, 0}));
         QCOMPARE(ringing["actions"].toArray()[1].toString(), "OFF");
+        // The mark went while the window was the active one; the next ring puts it back, and
+        // posts no second notice.
+        platform.urgent = false;
+        fire(window->Timer4);
+        QVERIFY(platform.urgent);
+        QCOMPARE(server->calls("Notify").size(), 1);
 
         if (byAction)
             server->pickAction(ringing["id"].toInt(), ringing["actions"].toArray()[0].toString());
