@@ -164,6 +164,13 @@ private slots:
         QVERIFY(platform.calls.contains("speak:Jetzt ist es 19 Uhr 31"));
         QCOMPARE(platform.notices.last().notice.summary, "Wecker");
         QCOMPARE(platform.notices.last().notice.actionLabel, "AUS");
+
+        // A translated tooltip scrolls as the English one does; a screen reader reads it whole.
+        const QString tip = "Eingestellte Weckzeit   ";
+        QCOMPARE(window->Label5->toolTip(), tip);
+        moveOver(window->Label5, 3);
+        QCOMPARE(window->Label5->toolTip(), tip.mid(3) + tip.left(3));
+        QCOMPARE(window->Label5->accessibleDescription(), tip);
     }
 };
 
