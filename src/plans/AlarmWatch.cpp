@@ -5,7 +5,6 @@
 #include "app/Alarm.h"
 #include "app/HhmmText.h"
 #include "app/SpokenTime.h"
-#include "app/Texts.h"
 #include "app/Translation.h"
 
 #include <QComboBox>

@@ -172,9 +172,9 @@ class AlarmRun:
     def clock_file(self):
         return os.path.join(self.tmp, "faketime")
 
-    def _write_clock(self, spec):
+    def _write_clock(self, setting):
         with open(self.clock_file + ".new", "w") as f:
-            f.write(spec + "\n")
+            f.write(setting + "\n")
         os.replace(self.clock_file + ".new", self.clock_file)
 
     def set_clock(self, when):
