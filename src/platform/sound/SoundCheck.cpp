@@ -114,8 +114,6 @@ private:
         if (input) {
             static_cast<ServerLook *>(self)->m_check->streamMuted = input->mute;
             static_cast<ServerLook *>(self)->m_check->streamPercent = percentOf(input->volume);
-            fprintf(stderr, "DEBUG channels %d v0 %u corked %d hasvol %d\n", input->volume.channels,
-                    input->volume.values[0], input->corked, input->has_volume);
         }
     }
 
